@@ -1,0 +1,85 @@
+// korvex-extract: the extraction run without a window, for scripts and batch use.
+
+#include "CommandLineWindow.h"
+#include "ExtractionRun.h"
+#include "HdbRecordSource.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+enum ExitStatus { Success = 0, Failure = 1, BadUsage = 2 };
+
+void Print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvex-extract"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes the portable contacts of a HAMLOG log as KORVEX's extraction file\n"
+        "(code page 932 CSV). The filters take what the window's Rcv, Band and Mode\n"
+        "boxes take: comma-separated values, or ALL."));
+    const QCommandLineOption rcv(QStringLiteral("rcv"), QStringLiteral("Rcv filter."),
+                                 QStringLiteral("TEXT"), QStringLiteral("ALL"));
+    const QCommandLineOption band(QStringLiteral("band"), QStringLiteral("Band filter."),
+                                  QStringLiteral("TEXT"), QStringLiteral("ALL"));
+    const QCommandLineOption mode(QStringLiteral("mode"), QStringLiteral("Mode filter."),
+                                  QStringLiteral("TEXT"), QStringLiteral("ALL"));
+    const QCommandLineOption output(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Write to FILE instead of standard output."), QStringLiteral("FILE"));
+    parser.addOptions({rcv, band, mode, output});
+    const QCommandLineOption help = parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("The HAMLOG.HDB file."));
+
+    if (!parser.parse(QCoreApplication::arguments())) {
+        Print(stderr, parser.errorText() + QLatin1Char('\n') + parser.helpText());
+        return BadUsage;
+    }
+    if (parser.isSet(help)) {
+        Print(stdout, parser.helpText());
+        return Success;
+    }
+    if (parser.positionalArguments().size() != 1) {
+        Print(stderr, parser.helpText());
+        return BadUsage;
+    }
+
+    // The reader makes the program's folder current, so relative paths are fixed first.
+    const QString logPath = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+    const QString outputPath =
+        parser.isSet(output) ? QFileInfo(parser.value(output)).absoluteFilePath() : QString();
+
+    CommandLineWindow window(logPath, {parser.value(rcv), parser.value(band), parser.value(mode)});
+    HdbRecordSource source;
+    LogReader reader(source, window, QCoreApplication::applicationDirPath());
+    ExtractionTarget target(outputPath);
+    ExtractionRun run(window, reader, target);
+
+    switch (run.Command4_Click()) {
+    case ExtractionRun::Result::Completed:
+        return window.HandOffFailed() ? Failure : Success;
+    case ExtractionRun::Result::LogNotOpened:
+        Print(stderr, logPath + QStringLiteral(": ") + reader.OpenError() + QLatin1Char('\n'));
+        target.Discard();
+        return Failure;
+    case ExtractionRun::Result::NotStarted:
+    case ExtractionRun::Result::Declined:
+    case ExtractionRun::Result::OutputFailed:
+        break;
+    }
+    return Failure;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QLatin1StringView>
+#include <QStringView>
+
+class CodePage932;
+
+// One selected contact as it goes into the extraction file.
+struct ExtractionRow {
+    QStringView OperatingArea;
+    QStringView HomeArea;
+    QStringView Call;
+    qint32 RecordNo = 0;
+    QStringView Date; // without its century
+    QStringView Time;
+    QStringView Band;
+    QStringView Mode;
+    QStringView Qsl;
+    QStringView Code;
+};
+
+// Writes the extraction file: code page 932, CR LF, ten comma-separated items a
+// line, text items in double quotes (a quote inside doubled), the contact
+// number bare. Rows are gathered and written in large pieces.
+class ExtractionFileWriter {
+public:
+    ExtractionFileWriter(QIODevice& device, CodePage932& codec);
+
+    void WriteHeader();
+    void WriteRow(const ExtractionRow& row);
+    // Writes out what is gathered. False once any write has failed.
+    bool Flush();
+    bool Failed() const { return failed_; }
+
+private:
+    void Text(QStringView text, QLatin1StringView prefix = {});
+    void EndLine();
+
+    QIODevice& device_;
+    CodePage932& codec_;
+    QByteArray pending_;
+    bool failed_ = false;
+};

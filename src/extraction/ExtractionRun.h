@@ -1,0 +1,51 @@
+#pragma once
+
+// How a record travels from the log to a row: the run asks the log reader for
+// record RecordNo, which fills the reader's Fields from the record source. A
+// contact is kept only when its time carries the Japan-time mark "J", the
+// callsign shows a Japanese station operating portable, and the Rcv, Band and
+// Mode filters let it through; the band and the full date are derived on the
+// way. Kept contacts become rows of the extraction file in record order, and
+// the closed file is then handed to the spreadsheet through the window.
+//
+// The run talks to the user only through RunWindow, so the window, the command
+// line and the tests drive the same code.
+
+#include "ExtractionTarget.h"
+#include "LogReader.h"
+#include "RunWindow.h"
+#include "UserFilter.h"
+
+class ExtractionRun {
+public:
+    enum class Result {
+        NotStarted,   // no readable log chosen; nothing changed
+        Declined,     // the user cancelled the first read; nothing extracted
+        Completed,    // the file was written and handed off
+        LogNotOpened, // the log was no database: a header-only file was handed off
+        OutputFailed, // the extraction file could not be written; nothing handed off
+    };
+
+    ExtractionRun(RunWindow& window, LogReader& reader, ExtractionTarget& target);
+
+    // The Extract button's whole run.
+    Result Command4_Click();
+
+    qint32 SelectedCount() const { return selectedCount_; }
+
+private:
+    struct Filters {
+        UserFilter Rcv, Band, Mode;
+    };
+
+    UserFilter BuildFilter(RunWindow::FilterBox box);
+    bool ProcessRecord(const Filters& filters, class ExtractionFileWriter& writer);
+    void SetInputsEnabled(bool enabled, bool extractButtonToo);
+    Result FailOutput();
+
+    RunWindow& window_;
+    LogReader& reader_;
+    ExtractionTarget& target_;
+    CodePage932 codec_;
+    qint32 selectedCount_ = 0;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+// Where the run writes the extraction file: a file on disk, or standard output
+// for the command line.
+class ExtractionTarget {
+public:
+    // Writes to the file at `path`, created or emptied; an empty path means
+    // standard output.
+    explicit ExtractionTarget(QString path);
+
+    // Nullptr when the file cannot be created.
+    QIODevice* Open();
+    // True when everything written reached the file.
+    bool Close();
+    // Removes what a failed run left, so nothing half-written stays behind.
+    void Discard();
+
+    // The file's path, or a description of standard output, for messages.
+    QString Name() const;
+    // The system's reason for the last failure.
+    QString ErrorString() const { return error_; }
+
+private:
+    QString path_;
+    QFile file_;
+    QString error_;
+};

@@ -1,0 +1,154 @@
+#include "RecordClassification.h"
+
+#include "LogReader.h"
+
+#include <optional>
+#include <string_view>
+
+namespace {
+
+QChar CharAt(QStringView text, qsizetype position) // 1-based; NUL when missing
+{
+    return position <= text.size() ? text[position - 1] : QChar();
+}
+
+bool InRange(QChar c, char low, char high)
+{
+    return !c.isNull() && c >= QLatin1Char(low) && c <= QLatin1Char(high);
+}
+
+QStringView OperatingAreaOf(QStringView suffix)
+{
+    if (suffix.size() == 1 && InRange(suffix[0], '0', '9'))
+        return suffix;
+    if (suffix.size() == 3 && InRange(suffix[2], '0', '9') &&
+        (suffix.startsWith(u"JA") || suffix == u"JD1"))
+        return suffix.last(1);
+    return {};
+}
+
+std::optional<QStringView> HomeAreaOf(QStringView base)
+{
+    static constexpr QStringView AreaOne = u"1";
+    if (base.size() < 2)
+        return std::nullopt;
+    const QChar first = base[0], second = base[1];
+    const QStringView third = base.sliced(2).first(base.size() > 2 ? 1 : 0);
+    if (first == u'J' && (second == u'A' || InRange(second, 'D', 'S')))
+        return third;
+    if (first == u'7' && InRange(second, 'K', 'N'))
+        return third.size() == 1 && InRange(third[0], '1', '4') ? AreaOne : third;
+    if ((first == u'7' && second == u'J') || (first == u'8' && InRange(second, 'J', 'N')))
+        return third;
+    return std::nullopt;
+}
+
+} // namespace
+
+QStringView TrimSpaces(QStringView text)
+{
+    while (!text.isEmpty() && text.front() == u' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == u' ')
+        text.chop(1);
+    return text;
+}
+
+CallAreas ClassifyCallArea(QStringView callsign)
+{
+    const QStringView whole = TrimSpaces(callsign);
+    if (whole.isEmpty())
+        return {};
+    const qsizetype slash = whole.indexOf(u'/');
+    const QStringView base = TrimSpaces(slash < 0 ? whole : whole.first(slash));
+    QStringView suffix;
+    if (slash >= 0) {
+        suffix = whole.sliced(slash + 1);
+        const qsizetype next = suffix.indexOf(u'/');
+        suffix = TrimSpaces(next < 0 ? suffix : suffix.first(next));
+    }
+    const QStringView operating = OperatingAreaOf(suffix);
+    const std::optional<QStringView> home = HomeAreaOf(base);
+    if (operating.isEmpty() || !home)
+        return {};
+    return {true, operating, *home};
+}
+
+const QString& BandName(QStringView f)
+{
+    static const QString Empty;
+    static const QString Bands[] = {
+        QStringLiteral("1.9"),  QStringLiteral("3.5"),   QStringLiteral("7"),
+        QStringLiteral("10"),   QStringLiteral("14"),    QStringLiteral("18"),
+        QStringLiteral("21"),   QStringLiteral("24"),    QStringLiteral("28"),
+        QStringLiteral("50"),   QStringLiteral("144"),   QStringLiteral("430"),
+        QStringLiteral("1200"), QStringLiteral("2400"),  QStringLiteral("5600"),
+        QStringLiteral("10000"), QStringLiteral("24000"), QStringLiteral("47000"),
+    };
+    enum { B1_9, B3_5, B7, B10, B14, B18, B21, B24, B28, B50, B144, B430, B1200, B2400, B5600,
+           B10000, B24000, B47000 };
+
+    // Microwave logs write five digits: a "." in sixth place, or none in a 5-character text.
+    qsizetype dot = f.indexOf(u'.') + 1;
+    if (dot == 0 && f.size() == 5)
+        dot = 6;
+    if (dot == 6) {
+        if (f.startsWith(u"10"))
+            return Bands[B10000];
+        if (f.startsWith(u"24"))
+            return Bands[B24000];
+        if (f.startsWith(u"47"))
+            return Bands[B47000];
+    }
+
+    // Every test runs and the last that holds wins: "144" is first taken for "14".
+    const QChar c1 = CharAt(f, 1), c2 = CharAt(f, 2), c3 = CharAt(f, 3);
+    const QString* band = &Empty;
+    auto test = [&](bool holds, int which) {
+        if (holds)
+            band = &Bands[which];
+    };
+    test(f.startsWith(u"1."), B1_9);
+    test(f.startsWith(u"3."), B3_5);
+    test(c1 == u'7', B7);
+    test(f.startsWith(u"10"), B10);
+    test(f.startsWith(u"14"), B14);
+    test(f.startsWith(u"18"), B18);
+    test(f.startsWith(u"21"), B21);
+    test(f.startsWith(u"24") && (f.size() == 2 || c3 == u'.'), B24);
+    test(f.startsWith(u"28"), B28);
+    test(f.startsWith(u"29"), B28);
+    test(c1 == u'5' && InRange(c2, '0', '5'), B50);
+    test(f.startsWith(u"145") || f.startsWith(u"144"), B144);
+    test(f.startsWith(u"43"), B430);
+    test(f.startsWith(u"12"), B1200);
+    test(InRange(c3, '0', '9') && f.startsWith(u"24"), B2400);
+    test(InRange(c2, '6', '9') && c1 == u'5', B5600);
+    return *band;
+}
+
+QString InvalidFrequencyMessage(qint32 recordNo, const QString& frequency)
+{
+    return QStringLiteral("交信番号 ") + QString::number(recordNo) +
+           QStringLiteral(" の交信周波数は 無効です") + QLatin1Char('\n') + frequency;
+}
+
+void BandFromFrequency(LogReader& log, ReaderWindow& window)
+{
+    log.BandText = BandName(log.FreqText);
+    if (log.BandText.isEmpty())
+        window.ShowMessage(InvalidFrequencyMessage(log.RecordNo, log.FreqText));
+}
+
+QLatin1StringView CenturyOf(QStringView date)
+{
+    const QStringView year = date.first(std::min<qsizetype>(2, date.size()));
+    const std::u16string_view yearCodes(year.utf16(), static_cast<std::size_t>(year.size()));
+    return yearCodes > std::u16string_view(u"50") ? QLatin1StringView("19")
+                                                   : QLatin1StringView("20");
+}
+
+QString DateWithCentury(QStringView date)
+{
+    return QString(CenturyOf(date)).append(date);
+}

@@ -1,0 +1,29 @@
+#include "UserFilter.h"
+
+#include "RecordClassification.h"
+
+QString UserFilter::Normalise(const QString& typed)
+{
+    return TrimSpaces(typed.toUpper()).toString();
+}
+
+QStringList UserFilter::Elements(const QString& normalised)
+{
+    QStringList elements;
+    if (normalised.isEmpty())
+        return elements;
+    for (QStringView element : QStringView(normalised).split(u','))
+        elements.append(TrimSpaces(element).toString());
+    return elements;
+}
+
+bool UserFilter::Passes(const QString& boxText, QStringView value) const
+{
+    if (boxText == u"ALL" || elements_.isEmpty())
+        return true;
+    for (const QString& element : elements_) {
+        if (element == value)
+            return true;
+    }
+    return false;
+}

@@ -1,0 +1,30 @@
+#include "FileProbes.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Truth FileExists(const QString& path)
+{
+    if (path.isEmpty())
+        return False;
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden() ? True : False;
+}
+
+Truth CanOpenFile(const QString& path)
+{
+    if (path.isEmpty())
+        return False;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return False;
+    struct stat info {};
+    // A folder opens on Linux, but cannot be read as a text file.
+    const bool readable = ::fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+    const bool closed = ::close(fd) == 0;
+    return readable && closed ? True : False;
+}

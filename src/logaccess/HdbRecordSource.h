@@ -1,0 +1,44 @@
+#pragma once
+
+#include "HdbLayout.h"
+#include "RecordSource.h"
+
+#include <vector>
+
+// Reads HAMLOG.HDB files directly, in place of HAMLOG's closed access library.
+// Records stream through a fixed buffer, so memory stays flat whatever the size
+// of the log; reading the next record is the fast path, any other number
+// rescans from the start.
+class HdbRecordSource final : public RecordSource {
+public:
+    explicit HdbRecordSource(std::size_t bufferSize = 256 * 1024);
+    ~HdbRecordSource() override;
+    HdbRecordSource(const HdbRecordSource&) = delete;
+    HdbRecordSource& operator=(const HdbRecordSource&) = delete;
+
+    int HamlogOpen(const QString& path) override;
+    int THW_read(qint32 recordNo) override;
+    void ThwString(char* buffer, qint16 field) override;
+    void HamlogClose() override;
+    QString OpenError() const override { return openError_; }
+
+private:
+    bool NextLiveRecord();
+    bool Rewind();
+    bool Fill(std::size_t wanted);
+    QByteArrayView Bytes(HdbLayout::Field field) const;
+    QByteArrayView Text(HdbLayout::Field field) const;
+    quint16 Flag() const;
+    void WriteCallsign(char* buffer) const;
+
+    int fd_ = -1;
+    HdbLayout layout_;
+    QString openError_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    quint32 physicalRead_ = 0; // records passed, deleted ones included
+    qint32 liveRead_ = 0;      // number of the current record
+    const char* current_ = nullptr;
+};

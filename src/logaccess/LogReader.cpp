@@ -1,0 +1,78 @@
+#include "LogReader.h"
+
+#include <QDir>
+
+#include <cstring>
+
+LogReader::LogReader(RecordSource& source, ReaderWindow& window, QString programFolder)
+    : window_(window), programFolder_(std::move(programFolder))
+{
+    Handle.WorkArea = &source;
+    std::memset(fieldBuffer_, ' ', RecordSource::FieldBufferSize);
+    fieldBuffer_[RecordSource::FieldBufferSize] = '\0';
+}
+
+LogReader::Outcome LogReader::ReadNextRecord()
+{
+    if (Handle.IsOpen != True) {
+        const Outcome opened = Open();
+        if (opened != Outcome::RecordRead)
+            return opened;
+    }
+    if (Handle.WorkArea->THW_read(RecordNo) != 0) {
+        Handle.WorkArea->HamlogClose();
+        LogPath = EndMarker;
+        Handle.IsOpen = False;
+        return Outcome::EndOfLog;
+    }
+    ReadFields();
+    window_.ProcessEvents();
+    return Outcome::RecordRead;
+}
+
+LogReader::Outcome LogReader::Open()
+{
+    if (!window_.AskOkCancel(QStringLiteral("HAMLOG からデータを読み出します")))
+        return Outcome::Declined;
+    LogPath = window_.Label1();
+    if (LogPath.isEmpty() || CanOpenFile(LogPath) != True) {
+        window_.ShowMessage(QStringLiteral("HAMLOG.HDB が 未指定 または 無効です"));
+        return Outcome::PathInvalid;
+    }
+    PreloadLogLibraries();
+    if (Handle.WorkArea->HamlogOpen(LogPath) != 0) {
+        window_.ShowMessage(QStringLiteral("HAMLOG Open 失敗"));
+        LogPath = EndMarker;
+        return Outcome::OpenFailed;
+    }
+    Handle.IsOpen = True;
+    return Outcome::RecordRead;
+}
+
+void LogReader::PreloadLogLibraries()
+{
+    if (!programFolder_.isEmpty())
+        QDir::setCurrent(programFolder_);
+}
+
+void LogReader::ReadFields()
+{
+    constexpr int QslField = 10;
+    constexpr std::size_t Size = RecordSource::FieldBufferSize;
+    for (qint16 i = 0; i < RecordSource::FieldCount; ++i) {
+        // Only the bytes the previous field wrote need their spaces back.
+        std::memset(fieldBuffer_, ' ', dirty_);
+        Handle.WorkArea->ThwString(fieldBuffer_, i);
+        const auto* nul = static_cast<const char*>(std::memchr(fieldBuffer_, 0, Size + 1));
+        const std::size_t text = nul ? static_cast<std::size_t>(nul - fieldBuffer_) : Size + 1;
+        dirty_ = std::min(text + 1, Size);
+        if (i == QslField) {
+            // The three marks are taken whole, the terminator and pre-fill included when
+            // the text is shorter; six bytes always hold three characters.
+            codec_.Decode(fieldBuffer_, 6, Fields[i]);
+            Fields[i].truncate(3);
+        } else {
+            codec_.Decode(fieldBuffer_, text > Size ? 0 : static_cast<qsizetype>(text), Fields[i]);
+        }
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "CodePage932.h"
+#include "FileProbes.h"
+#include "ReaderWindow.h"
+#include "RecordSource.h"
+
+#include <QString>
+
+#include <array>
+
+// The state the reader shares with the log's record source.
+struct LogHandle {
+    RecordSource* WorkArea = nullptr; // stands where the library kept its own state
+    Truth IsOpen = False;
+};
+
+// Reads the log one record at a time into Fields. The end of the log is signalled
+// the way the rest of the program expects it: LogPath becomes "END".
+class LogReader {
+public:
+    static constexpr int FieldCount = 21;
+    static inline const QString EndMarker = QStringLiteral("END");
+
+    // What a call of ReadNextRecord came to, for callers that must tell a
+    // declined confirmation from a record read.
+    enum class Outcome { RecordRead, EndOfLog, OpenFailed, Declined, PathInvalid };
+
+    LogReader(RecordSource& source, ReaderWindow& window, QString programFolder);
+
+    // Reads record RecordNo. Opens the log first (after asking the user) when it
+    // is not open.
+    Outcome ReadNextRecord();
+    // Makes the program's folder the current folder. HAMLOG's libraries were
+    // preloaded here; the built-in record source needs no library file.
+    void PreloadLogLibraries();
+
+    // Shared with the run, which sets RecordNo and FreqText.
+    QString LogPath;
+    qint32 RecordNo = 0;
+    std::array<QString, FieldCount> Fields;
+    QString FreqText;
+    QString BandText;
+    LogHandle Handle;
+
+    // Why the last open failed, as far as the record source knows.
+    QString OpenError() const { return Handle.WorkArea->OpenError(); }
+
+private:
+    Outcome Open();
+    void ReadFields();
+
+    ReaderWindow& window_;
+    QString programFolder_;
+    CodePage932 codec_;
+    char fieldBuffer_[RecordSource::FieldBufferSize + 1];
+    std::size_t dirty_ = 0; // bytes the last field wrote, terminator included
+};

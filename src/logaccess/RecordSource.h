@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+
+// The four operations through which the reader sees a log, with the contracts of
+// HAMLOG's own access library: 0 means success.
+class RecordSource {
+public:
+    // The text buffer handed to ThwString: 256 bytes of text space and one zero byte.
+    static constexpr std::size_t FieldBufferSize = 256;
+    static constexpr int FieldCount = 17;
+
+    virtual ~RecordSource() = default;
+
+    // 0 when the log at `path` is open and ready to read.
+    virtual int HamlogOpen(const QString& path) = 0;
+    // 0 when record `recordNo` (live records, counted from 1) is now the current
+    // record; anything else means there is no such record.
+    virtual int THW_read(qint32 recordNo) = 0;
+    // Writes the code page 932 text of field `field` (0 to 16) of the current
+    // record at the start of `buffer` (FieldBufferSize + 1 bytes), followed by a
+    // zero byte; writes nothing beyond that zero byte.
+    virtual void ThwString(char* buffer, qint16 field) = 0;
+    virtual void HamlogClose() = 0;
+
+    // Why the last HamlogOpen failed, for front ends that can show more than the
+    // fixed message; empty when there is nothing to add.
+    virtual QString OpenError() const { return {}; }
+};
