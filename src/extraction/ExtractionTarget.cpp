@@ -42,6 +42,13 @@ void ExtractionTarget::Discard()
         QFile::remove(path_);
 }
 
+QString ExtractionTarget::ErrorString() const
+{
+    if (error_.isEmpty() && file_.error() != QFileDevice::NoError)
+        return file_.errorString();
+    return error_;
+}
+
 QString ExtractionTarget::Name() const
 {
     return path_.isEmpty() ? QStringLiteral("standard output") : path_;

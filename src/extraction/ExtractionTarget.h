@@ -21,7 +21,7 @@ public:
     // The file's path, or a description of standard output, for messages.
     QString Name() const;
     // The system's reason for the last failure.
-    QString ErrorString() const { return error_; }
+    QString ErrorString() const;
 
 private:
     QString path_;

@@ -63,8 +63,9 @@ void LogReader::ReadFields()
         // Only the bytes the previous field wrote need their spaces back.
         std::memset(fieldBuffer_, ' ', dirty_);
         Handle.WorkArea->ThwString(fieldBuffer_, i);
-        const auto* nul = static_cast<const char*>(std::memchr(fieldBuffer_, 0, Size + 1));
-        const std::size_t text = nul ? static_cast<std::size_t>(nul - fieldBuffer_) : Size + 1;
+        // The text space is 256 characters; the zero byte after it is not part of it.
+        const auto* nul = static_cast<const char*>(std::memchr(fieldBuffer_, 0, Size));
+        const std::size_t text = nul ? static_cast<std::size_t>(nul - fieldBuffer_) : Size;
         dirty_ = std::min(text + 1, Size);
         if (i == QslField) {
             // The three marks are taken whole, the terminator and pre-fill included when
@@ -72,7 +73,7 @@ void LogReader::ReadFields()
             codec_.Decode(fieldBuffer_, 6, Fields[i]);
             Fields[i].truncate(3);
         } else {
-            codec_.Decode(fieldBuffer_, text > Size ? 0 : static_cast<qsizetype>(text), Fields[i]);
+            codec_.Decode(fieldBuffer_, nul ? static_cast<qsizetype>(text) : 0, Fields[i]);
         }
     }
 }
