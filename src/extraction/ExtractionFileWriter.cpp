@@ -61,10 +61,9 @@ void ExtractionFileWriter::Text(QStringView text, QLatin1StringView prefix)
     codec_.AppendEncoded(text, pending_);
     // A quote byte is never the second byte of a code page 932 character, so
     // doubling it in the encoded bytes is safe.
-    if (text.contains(u'"')) {
-        QByteArray item = pending_.sliced(start);
-        pending_.truncate(start);
-        pending_.append(item.replace("\"", "\"\""));
+    for (qsizetype i = start; i < pending_.size(); ++i) {
+        if (pending_[i] == '"')
+            pending_.insert(i++, '"');
     }
     pending_.append('"');
 }

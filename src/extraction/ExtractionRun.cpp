@@ -102,7 +102,10 @@ bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& 
     if (!filters.Rcv.Passes(window_.Text(Box::Text1), rcvValue))
         selected = false;
 
-    reader_.FreqText = fields[FreqField];
+    // A copy of its own: sharing the field's storage would cost an allocation when
+    // the next record is read into it.
+    reader_.FreqText.resize(fields[FreqField].size());
+    std::copy(fields[FreqField].cbegin(), fields[FreqField].cend(), reader_.FreqText.begin());
     BandFromFrequency(reader_, window_);
     if (!filters.Band.Passes(window_.Text(Box::Text2), reader_.BandText))
         selected = false;

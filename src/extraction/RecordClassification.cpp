@@ -12,6 +12,17 @@ QChar CharAt(QStringView text, qsizetype position) // 1-based; NUL when missing
     return position <= text.size() ? text[position - 1] : QChar();
 }
 
+// Prefix tests on short texts, without a library call per test.
+bool Starts(QStringView text, char16_t first, char16_t second)
+{
+    return text.size() >= 2 && text[0] == first && text[1] == second;
+}
+
+bool Starts(QStringView text, char16_t first, char16_t second, char16_t third)
+{
+    return text.size() >= 3 && Starts(text, first, second) && text[2] == third;
+}
+
 bool InRange(QChar c, char low, char high)
 {
     return !c.isNull() && c >= QLatin1Char(low) && c <= QLatin1Char(high);
@@ -93,11 +104,11 @@ const QString& BandName(QStringView f)
     if (dot == 0 && f.size() == 5)
         dot = 6;
     if (dot == 6) {
-        if (f.startsWith(u"10"))
+        if (Starts(f, u'1', u'0'))
             return Bands[B10000];
-        if (f.startsWith(u"24"))
+        if (Starts(f, u'2', u'4'))
             return Bands[B24000];
-        if (f.startsWith(u"47"))
+        if (Starts(f, u'4', u'7'))
             return Bands[B47000];
     }
 
@@ -108,21 +119,21 @@ const QString& BandName(QStringView f)
         if (holds)
             band = &Bands[which];
     };
-    test(f.startsWith(u"1."), B1_9);
-    test(f.startsWith(u"3."), B3_5);
+    test(Starts(f, u'1', u'.'), B1_9);
+    test(Starts(f, u'3', u'.'), B3_5);
     test(c1 == u'7', B7);
-    test(f.startsWith(u"10"), B10);
-    test(f.startsWith(u"14"), B14);
-    test(f.startsWith(u"18"), B18);
-    test(f.startsWith(u"21"), B21);
-    test(f.startsWith(u"24") && (f.size() == 2 || c3 == u'.'), B24);
-    test(f.startsWith(u"28"), B28);
-    test(f.startsWith(u"29"), B28);
+    test(Starts(f, u'1', u'0'), B10);
+    test(Starts(f, u'1', u'4'), B14);
+    test(Starts(f, u'1', u'8'), B18);
+    test(Starts(f, u'2', u'1'), B21);
+    test(Starts(f, u'2', u'4') && (f.size() == 2 || c3 == u'.'), B24);
+    test(Starts(f, u'2', u'8'), B28);
+    test(Starts(f, u'2', u'9'), B28);
     test(c1 == u'5' && InRange(c2, '0', '5'), B50);
-    test(f.startsWith(u"145") || f.startsWith(u"144"), B144);
-    test(f.startsWith(u"43"), B430);
-    test(f.startsWith(u"12"), B1200);
-    test(InRange(c3, '0', '9') && f.startsWith(u"24"), B2400);
+    test(Starts(f, u'1', u'4', u'5') || Starts(f, u'1', u'4', u'4'), B144);
+    test(Starts(f, u'4', u'3'), B430);
+    test(Starts(f, u'1', u'2'), B1200);
+    test(InRange(c3, '0', '9') && Starts(f, u'2', u'4'), B2400);
     test(InRange(c2, '6', '9') && c1 == u'5', B5600);
     return *band;
 }

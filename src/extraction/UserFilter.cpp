@@ -17,9 +17,14 @@ QStringList UserFilter::Elements(const QString& normalised)
     return elements;
 }
 
+bool UserFilter::IsAll(const QString& boxText)
+{
+    return boxText.size() == 3 && boxText[0] == u'A' && boxText[1] == u'L' && boxText[2] == u'L';
+}
+
 bool UserFilter::Passes(const QString& boxText, QStringView value) const
 {
-    if (boxText == u"ALL" || elements_.isEmpty())
+    if (elements_.isEmpty() || IsAll(boxText))
         return true;
     for (const QString& element : elements_) {
         if (element == value)

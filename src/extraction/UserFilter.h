@@ -23,6 +23,9 @@ public:
 
     const QStringList& List() const { return elements_; }
 
+    // Exactly "ALL", the text that switches a filter off.
+    static bool IsAll(const QString& boxText);
+
 private:
     QStringList elements_;
 };

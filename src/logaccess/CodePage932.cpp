@@ -42,6 +42,12 @@ CodePage932::~CodePage932()
 
 void CodePage932::Decode(const char* bytes, qsizetype size, QString& out)
 {
+    if (size == 0) {
+        // Keeps the storage: resizing a null string would allocate for nothing.
+        if (!out.isEmpty())
+            out.truncate(0);
+        return;
+    }
     if (!IsAscii(bytes, size)) {
         DecodeSlow(bytes, size, out);
         return;

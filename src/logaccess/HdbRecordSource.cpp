@@ -34,15 +34,24 @@ ssize_t ReadFully(int fd, char* into, std::size_t size)
 
 QByteArrayView UpToNul(QByteArrayView bytes)
 {
-    const void* nul = std::memchr(bytes.data(), 0, static_cast<std::size_t>(bytes.size()));
-    return nul ? bytes.first(static_cast<const char*>(nul) - bytes.data()) : bytes;
+    qsizetype n = 0; // texts are short: a loop beats a library call
+    while (n < bytes.size() && bytes[n] != '\0')
+        ++n;
+    return bytes.first(n);
 }
 
 QByteArrayView TrimEnd(QByteArrayView bytes)
 {
-    while (!bytes.isEmpty() && bytes.back() == ' ')
-        bytes.chop(1);
-    return bytes;
+    // Most fields are mostly padding: skip it eight bytes at a time.
+    constexpr quint64 Spaces = 0x2020202020202020ULL;
+    const char* data = bytes.data();
+    qsizetype size = bytes.size();
+    quint64 word;
+    while (size >= 8 && (std::memcpy(&word, data + size - 8, 8), word == Spaces))
+        size -= 8;
+    while (size > 0 && data[size - 1] == ' ')
+        --size;
+    return QByteArrayView(data, size);
 }
 
 QByteArrayView TrimStart(QByteArrayView bytes)
@@ -64,11 +73,22 @@ public:
         size_ += n;
     }
     void Append(char c) { Append(QByteArrayView(&c, 1)); }
-    void TwoDigits(unsigned value)
+    void TwoDigits(unsigned value) // at least two digits
     {
-        char digits[4];
-        const int n = std::snprintf(digits, sizeof digits, "%02u", value);
-        Append(QByteArrayView(digits, n));
+        if (value >= 100)
+            Number(value / 100);
+        Append(static_cast<char>('0' + value / 10 % 10));
+        Append(static_cast<char>('0' + value % 10));
+    }
+    void Number(unsigned value)
+    {
+        char digits[10];
+        int n = 0;
+        do {
+            digits[sizeof digits - ++n] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        Append(QByteArrayView(digits + sizeof digits - n, n));
     }
     void Finish() { buffer_[size_] = '\0'; }
 
@@ -204,7 +224,11 @@ QByteArrayView HdbRecordSource::Bytes(HdbLayout::Field field) const
 
 QByteArrayView HdbRecordSource::Text(HdbLayout::Field field) const
 {
-    return TrimEnd(UpToNul(Bytes(field)));
+    // Trimming first leaves memchr little to search, with the same result: the
+    // first zero byte comes before the trailing spaces.
+    const QByteArrayView trimmed = TrimEnd(Bytes(field));
+    const QByteArrayView text = UpToNul(trimmed);
+    return text.size() == trimmed.size() ? text : TrimEnd(text);
 }
 
 quint16 HdbRecordSource::Flag() const
@@ -288,12 +312,9 @@ void HdbRecordSource::ThwString(char* buffer, qint16 field)
     case 10:
         out.Append(Bytes(HdbLayout::Qsl)); // the marks exactly as stored
         break;
-    case 15: {
-        char digits[8];
-        const int n = std::snprintf(digits, sizeof digits, "%u", unsigned{Flag()});
-        out.Append(QByteArrayView(digits, n));
+    case 15:
+        out.Number(Flag());
         break;
-    }
     default:
         if (field >= 0 && field < 15)
             out.Append(Text(TextFields[field]));

@@ -64,8 +64,12 @@ void LogReader::ReadFields()
         std::memset(fieldBuffer_, ' ', dirty_);
         Handle.WorkArea->ThwString(fieldBuffer_, i);
         // The text space is 256 characters; the zero byte after it is not part of it.
-        const auto* nul = static_cast<const char*>(std::memchr(fieldBuffer_, 0, Size));
-        const std::size_t text = nul ? static_cast<std::size_t>(nul - fieldBuffer_) : Size;
+        // A plain loop: field texts are short, and a vector scan of bytes just
+        // written stalls on store forwarding.
+        std::size_t text = 0;
+        while (text < Size && fieldBuffer_[text] != '\0')
+            ++text;
+        const bool nul = text < Size;
         dirty_ = std::min(text + 1, Size);
         if (i == QslField) {
             // The three marks are taken whole, the terminator and pre-fill included when
