@@ -31,14 +31,25 @@ korvex_install_missing() {
         apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Configures and builds the given build folder, optionally only some targets;
+# The sanitizer build and the fuzzers use clang and its runtime.
+KORVEX_SANITIZE_PACKAGES=(
+    clang libclang-rt-14-dev
+)
+
+# Configures the given build folder (with any -D settings that follow it) and
+# builds it, optionally only some targets;
 # quiet unless something fails.
 korvex_build() {
     local dir=$1
     shift
     local log
     mkdir -p "$dir"
-    log=$(cmake -S "$KORVEX_ROOT" -B "$dir" -G Ninja 2>&1) || {
+    local configure=()
+    while [ $# -gt 0 ] && [ "${1#-D}" != "$1" ]; do
+        configure+=("$1")
+        shift
+    done
+    log=$(cmake -S "$KORVEX_ROOT" -B "$dir" -G Ninja "${configure[@]}" 2>&1) || {
         echo "$log"
         return 1
     }
