@@ -2,7 +2,9 @@
 
 #include "CommandLineWindow.h"
 #include "ExtractionRun.h"
+#include "HandOffFailureMessage.h"
 #include "HdbRecordSource.h"
+#include "LibreOfficeCalc.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -42,6 +44,10 @@ int main(int argc, char* argv[])
         {QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Write to FILE instead of standard output."), QStringLiteral("FILE"));
     parser.addOptions({rcv, band, mode, output});
+    const QCommandLineOption open(
+        QStringLiteral("open"),
+        QStringLiteral("Then open FILE in LibreOffice Calc (soffice on PATH); needs --output."));
+    parser.addOption(open);
     const QCommandLineOption help = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("The HAMLOG.HDB file."));
 
@@ -57,6 +63,10 @@ int main(int argc, char* argv[])
         Print(stderr, parser.helpText());
         return BadUsage;
     }
+    if (parser.isSet(open) && !parser.isSet(output)) {
+        Print(stderr, QStringLiteral("--open needs --output FILE\n") + parser.helpText());
+        return BadUsage;
+    }
 
     // The reader makes the program's folder current, so relative paths are fixed first.
     const QString logPath = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
@@ -68,13 +78,23 @@ int main(int argc, char* argv[])
     LogReader reader(source, window, QCoreApplication::applicationDirPath());
     ExtractionTarget target(outputPath);
     ExtractionRun run(window, reader, target);
+    if (parser.isSet(open)) {
+        window.HandOff = [&] {
+            const Spreadsheet::Result result = LibreOfficeCalc().Open(outputPath);
+            if (!result.Started)
+                window.ShowMessage(HandOffFailureMessage(outputPath, result.Error));
+            return result.Started;
+        };
+    }
 
     switch (run.Command4_Click()) {
     case ExtractionRun::Result::Completed:
         return window.HandOffFailed() ? Failure : Success;
     case ExtractionRun::Result::LogNotOpened:
         Print(stderr, logPath + QStringLiteral(": ") + reader.OpenError() + QLatin1Char('\n'));
-        target.Discard();
+        // A header-only file handed to the spreadsheet is still its to read.
+        if (!parser.isSet(open))
+            target.Discard();
         return Failure;
     case ExtractionRun::Result::NotStarted:
     case ExtractionRun::Result::Declined:
