@@ -1,0 +1,226 @@
+#include "CsvTokenizer.h"
+
+#include "CodePage932Bytes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Bytes that end a run of plain text: bit 0 in a bare item, bit 1 in a quoted one.
+constexpr unsigned char BareStop = 1, QuotedStop = 2;
+
+constexpr std::array<unsigned char, 256> MakeStops()
+{
+    std::array<unsigned char, 256> stops{};
+    stops[','] = BareStop;
+    stops['\r'] = BareStop;
+    stops['\n'] = BareStop | QuotedStop;
+    stops['"'] = QuotedStop;
+    for (unsigned b = 0x80; b < 256; ++b)
+        stops[b] = BareStop | QuotedStop;
+    return stops;
+}
+
+constexpr std::array<unsigned char, 256> Stops = MakeStops();
+
+const char* SkipPlain(const char* p, const char* end, unsigned char stop)
+{
+    while (p < end && !(Stops[static_cast<unsigned char>(*p)] & stop))
+        ++p;
+    return p;
+}
+
+QString Hex(unsigned char byte)
+{
+    return QString::asprintf("0x%02X", unsigned{byte});
+}
+
+} // namespace
+
+void CsvTokenizer::Reset()
+{
+    state_ = State::LineStart;
+    line_ = 1;
+    quoteLine_ = errorLine_ = 0;
+    errorText_.clear();
+    StartRecord();
+}
+
+void CsvTokenizer::StartRecord()
+{
+    for (Item& item : items_) {
+        item.size = 0;
+        item.textBeyond = item.nulBeyond = false;
+    }
+    column_ = 0;
+    lineHasText_ = false;
+}
+
+void CsvTokenizer::Append(const char* bytes, std::size_t size)
+{
+    if (size == 0)
+        return;
+    if (!lineHasText_)
+        lineHasText_ = std::any_of(bytes, bytes + size, [](char c) { return c != ' '; });
+    if (!keep_ || column_ >= ColumnCount)
+        return;
+    Item& item = items_[static_cast<std::size_t>(column_)];
+    const std::size_t kept = std::min(size, ItemCapacity - item.size);
+    std::memcpy(item.bytes.data() + item.size, bytes, kept);
+    item.size += kept;
+    if (kept < size)
+        AppendBeyond(item, bytes + kept, size - kept);
+}
+
+void CsvTokenizer::AppendBeyond(Item& item, const char* bytes, std::size_t size)
+{
+    // The field's text ends at its first zero byte, and trailing spaces are
+    // trimmed; this is all a field needs to know of the part not kept.
+    for (std::size_t i = 0; i < size && !item.nulBeyond; ++i) {
+        if (bytes[i] == '\0')
+            item.nulBeyond = true;
+        else if (bytes[i] != ' ')
+            item.textBeyond = true;
+    }
+}
+
+CsvTokenizer::Step CsvTokenizer::Fail(qint64 line, QString text)
+{
+    state_ = State::Failed;
+    errorLine_ = line;
+    errorText_ = std::move(text);
+    return Step::Error;
+}
+
+CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end, bool atEnd)
+{
+    const auto first = static_cast<unsigned char>(*p);
+    switch (CodePage932Bytes::KindOf(first)) {
+    case CodePage932Bytes::Ascii:
+    case CodePage932Bytes::Single:
+        Append(p, 1);
+        ++p;
+        return Taken::Done;
+    case CodePage932Bytes::Invalid:
+        Fail(line_, QStringLiteral("byte %1 is not code page 932 text").arg(Hex(first)));
+        return Taken::Bad;
+    case CodePage932Bytes::Lead:
+        break;
+    }
+    if (p + 1 == end) {
+        if (!atEnd)
+            return Taken::NeedMore;
+        Fail(line_, QStringLiteral("the text ends inside a double-byte character"));
+        return Taken::Bad;
+    }
+    const auto second = static_cast<unsigned char>(p[1]);
+    if (!CodePage932Bytes::IsPair(first, second)) {
+        Fail(line_, QStringLiteral("bytes %1 %2 are not a code page 932 character")
+                        .arg(Hex(first), Hex(second)));
+        return Taken::Bad;
+    }
+    Append(p, 2);
+    p += 2;
+    return Taken::Done;
+}
+
+bool CsvTokenizer::EndLine(bool atEnd)
+{
+    state_ = atEnd ? State::Finished : State::LineStart;
+    return lineHasText_; // a blank line takes no record number
+}
+
+CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool atEnd, bool keep)
+{
+    keep_ = keep;
+    const char* p = pos;
+    // Leaves with `pos` at the first byte not yet used.
+    const auto leave = [&](Step step) {
+        pos = p;
+        return step;
+    };
+    for (;;) {
+        switch (state_) {
+        case State::Finished:
+            return leave(Step::End);
+        case State::Failed:
+            return leave(Step::Error);
+        case State::LineStart:
+            if (p == end)
+                return leave(atEnd ? Step::End : Step::NeedMore);
+            StartRecord();
+            state_ = State::ItemStart;
+            break;
+        case State::ItemStart:
+            if (p == end && !atEnd)
+                return leave(Step::NeedMore);
+            if (p != end && *p == '"') {
+                lineHasText_ = true;
+                quoteLine_ = line_;
+                ++p;
+                state_ = State::Quoted;
+            } else {
+                state_ = State::Bare;
+            }
+            break;
+        case State::Bare: {
+            const char* start = p;
+            p = SkipPlain(p, end, BareStop);
+            Append(start, static_cast<std::size_t>(p - start));
+            if (p == end) {
+                if (!atEnd)
+                    return leave(Step::NeedMore);
+                return leave(EndLine(true) ? Step::Record : Step::End);
+            }
+            if (*p == ',') {
+                ++p;
+                lineHasText_ = true;
+                ++column_;
+                state_ = State::ItemStart;
+            } else if (*p == '\n' || (*p == '\r' && p + 1 < end && p[1] == '\n')) {
+                p += *p == '\r' ? 2 : 1;
+                ++line_;
+                if (EndLine(false))
+                    return leave(Step::Record);
+            } else if (*p == '\r') {
+                if (p + 1 == end && !atEnd)
+                    return leave(Step::NeedMore);
+                Append(p, 1); // a CR not before a LF is text
+                ++p;
+            } else if (const Taken taken = TakeCharacter(p, end, atEnd); taken != Taken::Done) {
+                return leave(taken == Taken::NeedMore ? Step::NeedMore : Step::Error);
+            }
+            break;
+        }
+        case State::Quoted: {
+            const char* start = p;
+            p = SkipPlain(p, end, QuotedStop);
+            Append(start, static_cast<std::size_t>(p - start));
+            if (p == end) {
+                if (!atEnd)
+                    return leave(Step::NeedMore);
+                return leave(Fail(quoteLine_, QStringLiteral("a quoted item is not closed")));
+            }
+            if (*p == '\n') {
+                Append(p, 1);
+                ++p;
+                ++line_;
+            } else if (*p == '"') {
+                if (p + 1 == end && !atEnd)
+                    return leave(Step::NeedMore);
+                if (p + 1 < end && p[1] == '"') {
+                    Append(p, 1);
+                    p += 2;
+                } else {
+                    ++p;
+                    state_ = State::Bare; // anything up to the next comma is kept as text
+                }
+            } else if (const Taken taken = TakeCharacter(p, end, atEnd); taken != Taken::Done) {
+                return leave(taken == Taken::NeedMore ? Step::NeedMore : Step::Error);
+            }
+            break;
+        }
+        }
+    }
+}
