@@ -2,7 +2,7 @@
 
 #include "CommandLineWindow.h"
 #include "ExtractionRun.h"
-#include "HdbRecordSource.h"
+#include "LogFileSource.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -43,7 +43,8 @@ int main(int argc, char* argv[])
         QStringLiteral("Write to FILE instead of standard output."), QStringLiteral("FILE"));
     parser.addOptions({rcv, band, mode, output});
     const QCommandLineOption help = parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("The HAMLOG.HDB file."));
+    parser.addPositionalArgument(QStringLiteral("LOG"),
+                                 QStringLiteral("The HAMLOG.HDB file, or a HAMLOG CSV export."));
 
     if (!parser.parse(QCoreApplication::arguments())) {
         Print(stderr, parser.errorText() + QLatin1Char('\n') + parser.helpText());
@@ -64,7 +65,7 @@ int main(int argc, char* argv[])
         parser.isSet(output) ? QFileInfo(parser.value(output)).absoluteFilePath() : QString();
 
     CommandLineWindow window(logPath, {parser.value(rcv), parser.value(band), parser.value(mode)});
-    HdbRecordSource source;
+    LogFileSource source;
     LogReader reader(source, window, QCoreApplication::applicationDirPath());
     ExtractionTarget target(outputPath);
     ExtractionRun run(window, reader, target);
