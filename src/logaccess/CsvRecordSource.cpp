@@ -64,7 +64,7 @@ std::size_t WholeCharacters(const char* bytes, std::size_t size, std::size_t cou
 std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
 {
     const char* bytes = item.bytes.data();
-    const void* nul = std::memchr(bytes, 0, item.size);
+    const void* nul = item.hasNul ? std::memchr(bytes, 0, item.size) : nullptr;
     std::size_t size = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes)
                            : item.size;
     if (nul || !item.textBeyond) {

@@ -8,6 +8,7 @@
 namespace {
 
 // Bytes that end a run of plain text: bit 0 in a bare item, bit 1 in a quoted one.
+// Bytes from 0x80 on start characters that need checking.
 constexpr unsigned char BareStop = 1, QuotedStop = 2;
 
 constexpr std::array<unsigned char, 256> MakeStops()
@@ -17,6 +18,7 @@ constexpr std::array<unsigned char, 256> MakeStops()
     stops['\r'] = BareStop;
     stops['\n'] = BareStop | QuotedStop;
     stops['"'] = QuotedStop;
+    stops[0] = BareStop | QuotedStop; // rare, and worth noting for the field's text
     for (unsigned b = 0x80; b < 256; ++b)
         stops[b] = BareStop | QuotedStop;
     return stops;
@@ -51,20 +53,19 @@ void CsvTokenizer::StartRecord()
 {
     for (Item& item : items_) {
         item.size = 0;
-        item.textBeyond = item.nulBeyond = false;
+        item.hasNul = item.textBeyond = item.nulBeyond = false;
     }
     column_ = 0;
     lineHasText_ = false;
 }
 
-void CsvTokenizer::Append(const char* bytes, std::size_t size)
+void CsvTokenizer::NoteText(const char* bytes, std::size_t size)
 {
-    if (size == 0)
-        return;
-    if (!lineHasText_)
-        lineHasText_ = std::any_of(bytes, bytes + size, [](char c) { return c != ' '; });
-    if (!keep_ || column_ >= ColumnCount)
-        return;
+    lineHasText_ = std::any_of(bytes, bytes + size, [](char c) { return c != ' '; });
+}
+
+void CsvTokenizer::Keep(const char* bytes, std::size_t size)
+{
     Item& item = items_[static_cast<std::size_t>(column_)];
     const std::size_t kept = std::min(size, ItemCapacity - item.size);
     std::memcpy(item.bytes.data() + item.size, bytes, kept);
@@ -85,12 +86,10 @@ void CsvTokenizer::AppendBeyond(Item& item, const char* bytes, std::size_t size)
     }
 }
 
-CsvTokenizer::Step CsvTokenizer::Fail(qint64 line, QString text)
+void CsvTokenizer::Fail(qint64 line, QString text)
 {
-    state_ = State::Failed;
     errorLine_ = line;
     errorText_ = std::move(text);
-    return Step::Error;
 }
 
 CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end, bool atEnd)
@@ -98,6 +97,9 @@ CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end,
     const auto first = static_cast<unsigned char>(*p);
     switch (CodePage932Bytes::KindOf(first)) {
     case CodePage932Bytes::Ascii:
+        if (first == 0 && keep_ && column_ < ColumnCount)
+            items_[static_cast<std::size_t>(column_)].hasNul = true;
+        [[fallthrough]];
     case CodePage932Bytes::Single:
         Append(p, 1);
         ++p;
@@ -125,71 +127,68 @@ CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end,
     return Taken::Done;
 }
 
-bool CsvTokenizer::EndLine(bool atEnd)
-{
-    state_ = atEnd ? State::Finished : State::LineStart;
-    return lineHasText_; // a blank line takes no record number
-}
-
 CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool atEnd, bool keep)
 {
     keep_ = keep;
     const char* p = pos;
+    State state = state_; // a local, so that it can live in a register
     // Leaves with `pos` at the first byte not yet used.
-    const auto leave = [&](Step step) {
+    const auto leave = [&](State next, Step step) {
+        state_ = next;
         pos = p;
         return step;
     };
     for (;;) {
-        switch (state_) {
+        switch (state) {
         case State::Finished:
-            return leave(Step::End);
+            return leave(state, Step::End);
         case State::Failed:
-            return leave(Step::Error);
+            return leave(state, Step::Error);
         case State::LineStart:
             if (p == end)
-                return leave(atEnd ? Step::End : Step::NeedMore);
+                return leave(state, atEnd ? Step::End : Step::NeedMore);
             StartRecord();
-            state_ = State::ItemStart;
-            break;
+            [[fallthrough]];
         case State::ItemStart:
             if (p == end && !atEnd)
-                return leave(Step::NeedMore);
+                return leave(State::ItemStart, Step::NeedMore);
             if (p != end && *p == '"') {
                 lineHasText_ = true;
                 quoteLine_ = line_;
                 ++p;
-                state_ = State::Quoted;
-            } else {
-                state_ = State::Bare;
+                state = State::Quoted;
+                break;
             }
-            break;
+            [[fallthrough]];
         case State::Bare: {
+            state = State::Bare;
             const char* start = p;
             p = SkipPlain(p, end, BareStop);
             Append(start, static_cast<std::size_t>(p - start));
             if (p == end) {
                 if (!atEnd)
-                    return leave(Step::NeedMore);
-                return leave(EndLine(true) ? Step::Record : Step::End);
+                    return leave(state, Step::NeedMore);
+                return leave(State::Finished, lineHasText_ ? Step::Record : Step::End);
             }
             if (*p == ',') {
                 ++p;
                 lineHasText_ = true;
                 ++column_;
-                state_ = State::ItemStart;
+                state = State::ItemStart;
             } else if (*p == '\n' || (*p == '\r' && p + 1 < end && p[1] == '\n')) {
                 p += *p == '\r' ? 2 : 1;
                 ++line_;
-                if (EndLine(false))
-                    return leave(Step::Record);
+                state = State::LineStart;
+                if (lineHasText_) // a blank line takes no record number
+                    return leave(state, Step::Record);
             } else if (*p == '\r') {
                 if (p + 1 == end && !atEnd)
-                    return leave(Step::NeedMore);
+                    return leave(state, Step::NeedMore);
                 Append(p, 1); // a CR not before a LF is text
                 ++p;
             } else if (const Taken taken = TakeCharacter(p, end, atEnd); taken != Taken::Done) {
-                return leave(taken == Taken::NeedMore ? Step::NeedMore : Step::Error);
+                return taken == Taken::NeedMore ? leave(state, Step::NeedMore)
+                                                : leave(State::Failed, Step::Error);
             }
             break;
         }
@@ -199,8 +198,9 @@ CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool at
             Append(start, static_cast<std::size_t>(p - start));
             if (p == end) {
                 if (!atEnd)
-                    return leave(Step::NeedMore);
-                return leave(Fail(quoteLine_, QStringLiteral("a quoted item is not closed")));
+                    return leave(state, Step::NeedMore);
+                Fail(quoteLine_, QStringLiteral("a quoted item is not closed"));
+                return leave(State::Failed, Step::Error);
             }
             if (*p == '\n') {
                 Append(p, 1);
@@ -208,16 +208,21 @@ CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool at
                 ++line_;
             } else if (*p == '"') {
                 if (p + 1 == end && !atEnd)
-                    return leave(Step::NeedMore);
+                    return leave(state, Step::NeedMore);
                 if (p + 1 < end && p[1] == '"') {
                     Append(p, 1);
                     p += 2;
+                } else if (p + 1 < end && p[1] == ',') { // the usual end of a quoted item
+                    p += 2;
+                    ++column_;
+                    state = State::ItemStart;
                 } else {
                     ++p;
-                    state_ = State::Bare; // anything up to the next comma is kept as text
+                    state = State::Bare; // anything up to the next comma is kept as text
                 }
             } else if (const Taken taken = TakeCharacter(p, end, atEnd); taken != Taken::Done) {
-                return leave(taken == Taken::NeedMore ? Step::NeedMore : Step::Error);
+                return taken == Taken::NeedMore ? leave(state, Step::NeedMore)
+                                                : leave(State::Failed, Step::Error);
             }
             break;
         }

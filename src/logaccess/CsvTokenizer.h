@@ -29,6 +29,7 @@ public:
 
     struct Item {
         std::size_t size = 0; // bytes kept in `bytes`
+        bool hasNul = false;  // a zero byte anywhere in the item
         // Past the kept bytes: whether a byte other than a space comes before
         // any zero byte, and whether a zero byte was seen.
         bool textBeyond = false;
@@ -58,13 +59,20 @@ private:
     enum class Taken { Done, NeedMore, Bad };
 
     void StartRecord();
-    void Append(const char* bytes, std::size_t size);
+    void Append(const char* bytes, std::size_t size)
+    {
+        if (!lineHasText_)
+            NoteText(bytes, size);
+        if (keep_ && column_ < ColumnCount && size > 0)
+            Keep(bytes, size);
+    }
+    void NoteText(const char* bytes, std::size_t size);
+    void Keep(const char* bytes, std::size_t size);
     void AppendBeyond(Item& item, const char* bytes, std::size_t size);
-    // A byte of 0x80 or more starts a character of one or two bytes.
+    // A zero byte, or a byte of 0x80 or more that starts a character of one or
+    // two bytes.
     Taken TakeCharacter(const char*& p, const char* end, bool atEnd);
-    // True when the line just ended is a record.
-    bool EndLine(bool atEnd);
-    Step Fail(qint64 line, QString text);
+    void Fail(qint64 line, QString text);
 
     State state_ = State::LineStart;
     bool keep_ = false;
