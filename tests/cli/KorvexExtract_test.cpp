@@ -1,6 +1,3 @@
-#include "CsvFixtureWriter.h"
-#include "SampleContacts.h"
-
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,29 +20,7 @@ Outcome RunExtract(const QString& log, const QString& output)
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-QByteArray Contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
-
-TEST(KorvexExtract, ReadsACsvExportLikeTheDatabase)
-{
-    const std::vector<HdbContact> contacts = SampleContacts();
-    QTemporaryDir dir;
-    const QString hdb = dir.filePath(QStringLiteral("HAMLOG.HDB"));
-    const QString csv = dir.filePath(QStringLiteral("HAMLOG.CSV"));
-    ASSERT_TRUE(HdbFixtureWriter().WriteFile(hdb, contacts));
-    ASSERT_TRUE(CsvFixtureWriter({false, false, false}).WriteFile(csv, contacts));
-
-    EXPECT_EQ(RunExtract(hdb, dir.filePath(QStringLiteral("hdb.out"))).exitCode, 0);
-    EXPECT_EQ(RunExtract(csv, dir.filePath(QStringLiteral("csv.out"))).exitCode, 0);
-    const QByteArray fromHdb = Contents(dir.filePath(QStringLiteral("hdb.out")));
-    EXPECT_EQ(fromHdb.count("\r\n"), 1 + SampleContactsSelected());
-    EXPECT_EQ(Contents(dir.filePath(QStringLiteral("csv.out"))), fromHdb);
-}
 
 TEST(KorvexExtract, NamesTheLineAndReasonOfMalformedCsv)
 {

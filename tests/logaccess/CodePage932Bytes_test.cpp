@@ -29,13 +29,14 @@ TEST(CodePage932Bytes, AgreesWithTheSystemConverterOnEveryByteAndPair)
     for (unsigned first = 0; first < 256; ++first) {
         const unsigned char single[] = {static_cast<unsigned char>(first)};
         const int alone = Convert(cd, single, 1);
-        const CodePage932Bytes::Kind kind = CodePage932Bytes::KindOf(single[0]);
-        const CodePage932Bytes::Kind expected = alone == EINVAL ? CodePage932Bytes::Lead
-                                                : alone != 0    ? CodePage932Bytes::Invalid
-                                                : first < 0x80  ? CodePage932Bytes::Ascii
-                                                                : CodePage932Bytes::Single;
-        EXPECT_EQ(kind, expected) << "byte " << first;
-        if (kind != CodePage932Bytes::Lead)
+        using B = CodePage932Bytes;
+        const B::Kind kind = B::KindOf(single[0]);
+        EXPECT_EQ(kind, alone == EINVAL ? B::Lead
+                        : alone != 0    ? B::Invalid
+                        : first < 0x80  ? B::Ascii
+                                        : B::Single)
+            << "byte " << first;
+        if (kind != B::Lead)
             continue;
         for (unsigned second = 0; second < 256; ++second) {
             const unsigned char pair[] = {single[0], static_cast<unsigned char>(second)};
