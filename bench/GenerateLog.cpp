@@ -1,6 +1,8 @@
 // korvex-genlog: writes a synthetic HAMLOG.HDB with a realistic mix of contacts,
-// the same bytes for the same seed and size.
+// the same bytes for the same seed and size; with --csv the same contacts as a
+// HAMLOG CSV export.
 
+#include "CsvFixtureWriter.h"
 #include "HdbFixtureWriter.h"
 
 #include <QCoreApplication>
@@ -79,9 +81,10 @@ private:
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
+    QStringList args = QCoreApplication::arguments();
+    const bool csv = args.removeAll(QStringLiteral("--csv")) > 0;
     if (args.size() < 3 || args.size() > 4) {
-        std::fputs("usage: korvex-genlog RECORDS OUTPUT [SEED]\n", stderr);
+        std::fputs("usage: korvex-genlog RECORDS OUTPUT [SEED] [--csv]\n", stderr);
         return 2;
     }
     bool ok = false;
@@ -97,17 +100,20 @@ int main(int argc, char* argv[])
         return 1;
     }
     const HdbFixtureWriter writer;
+    const CsvFixtureWriter csvWriter;
     Generator generator(seed);
-    QByteArray chunk = writer.Header(records);
+    QByteArray chunk = csv ? QByteArray() : writer.Header(records);
     for (quint32 i = 0; i < records; ++i) {
-        chunk += writer.Record(generator.Next());
+        const HdbContact contact = generator.Next();
+        chunk += csv ? csvWriter.Line(contact) : writer.Record(contact);
         if (chunk.size() > (1 << 20) || i + 1 == records) {
             if (out.write(chunk) != chunk.size())
                 break;
             chunk.clear();
         }
     }
-    chunk += '\x1A';
+    if (!csv)
+        chunk += '\x1A';
     if (out.write(chunk) != chunk.size() || !out.flush()) {
         std::fprintf(stderr, "korvex-genlog: %s\n", qPrintable(out.errorString()));
         return 1;

@@ -3,8 +3,8 @@
 #include "CommandLineWindow.h"
 #include "ExtractionRun.h"
 #include "HandOffFailureMessage.h"
-#include "HdbRecordSource.h"
 #include "LibreOfficeCalc.h"
+#include "LogFileSource.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -49,7 +49,8 @@ int main(int argc, char* argv[])
         QStringLiteral("Then open FILE in LibreOffice Calc (soffice on PATH); needs --output."));
     parser.addOption(open);
     const QCommandLineOption help = parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("The HAMLOG.HDB file."));
+    parser.addPositionalArgument(QStringLiteral("LOG"),
+                                 QStringLiteral("The HAMLOG.HDB file, or a HAMLOG CSV export."));
 
     if (!parser.parse(QCoreApplication::arguments())) {
         Print(stderr, parser.errorText() + QLatin1Char('\n') + parser.helpText());
@@ -74,7 +75,7 @@ int main(int argc, char* argv[])
         parser.isSet(output) ? QFileInfo(parser.value(output)).absoluteFilePath() : QString();
 
     CommandLineWindow window(logPath, {parser.value(rcv), parser.value(band), parser.value(mode)});
-    HdbRecordSource source;
+    LogFileSource source;
     LogReader reader(source, window, QCoreApplication::applicationDirPath());
     ExtractionTarget target(outputPath);
     ExtractionRun run(window, reader, target);

@@ -94,7 +94,7 @@ TEST_F(KorvexExtractTest, WritesWhatTheWindowsRunWrites)
 TEST_F(KorvexExtractTest, FailsWithStatusOneAndAReason)
 {
     const QString notALog = dir.filePath(QStringLiteral("notes.txt"));
-    ASSERT_TRUE(WriteAll(notALog, "just some text\n"));
+    ASSERT_TRUE(WriteAll(notALog, "\x80\x00 binary junk\n"));
     const QString output = dir.filePath(QStringLiteral("out.csv"));
 
     const Outcome notDatabase = Extract({"--output", output, notALog});
@@ -128,4 +128,19 @@ TEST_F(KorvexExtractTest, ReportsBadUsageWithStatusTwo)
     const Outcome help = Extract({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("--band"));
+}
+
+TEST_F(KorvexExtractTest, NamesTheLineAndReasonOfMalformedCsv)
+{
+    const QString csv = dir.filePath(QStringLiteral("HAMLOG.CSV"));
+    ASSERT_TRUE(WriteAll(csv, "\"JA1ABC/2\",\"24/01/01\",\"12:00J\"\r\n\r\n\"JA2XYZ/3,24/01/01\r\n"));
+    const QString output = dir.filePath(QStringLiteral("out.csv"));
+
+    const Outcome outcome = Extract({"-o", output, csv});
+    const QString err = QString::fromUtf8(outcome.err);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("HAMLOG Open 失敗"))) << qPrintable(err);
+    EXPECT_TRUE(err.contains(csv + QStringLiteral(": line 3: a quoted item is not closed")))
+        << qPrintable(err);
+    EXPECT_FALSE(QFile::exists(output)) << "no extraction file is left behind";
 }

@@ -115,7 +115,7 @@ TEST_F(KorvexExtractOpen, HandsOverTheHeaderOnlyFileOfALogThatIsNoDatabase)
 {
     QFile notALog(log_);
     ASSERT_TRUE(notALog.open(QIODevice::WriteOnly));
-    notALog.write("not a HAMLOG database\n");
+    notALog.write("\xFF\xFE binary, neither a database nor text\n");
     notALog.close();
     const StandInSpreadsheet standIn;
     ASSERT_TRUE(standIn.IsValid());

@@ -1,0 +1,229 @@
+#include "CsvRecordSource.h"
+
+#include "CodePage932Bytes.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char EndOfFileMark = 0x1A;
+constexpr qint16 QslField = 10, FlagField = 15;
+constexpr std::size_t QslCharacters = 3;
+
+// Reads at `offset` until `size` bytes are in or the file ends; -1 on an error.
+ssize_t ReadFullyAt(int fd, char* into, std::size_t size, off_t offset)
+{
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, into + got, size - got, offset + static_cast<off_t>(got));
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+std::size_t CharacterLength(char first)
+{
+    return CodePage932Bytes::KindOf(static_cast<unsigned char>(first)) == CodePage932Bytes::Lead
+               ? 2
+               : 1;
+}
+
+// The bytes of at most `count` whole characters from the start of `bytes`.
+std::size_t WholeCharacters(const char* bytes, std::size_t size, std::size_t count,
+                            std::size_t* taken = nullptr)
+{
+    std::size_t used = 0, n = 0;
+    while (used < size && n < count) {
+        const std::size_t length = CharacterLength(bytes[used]);
+        if (used + length > size)
+            break;
+        used += length;
+        ++n;
+    }
+    if (taken)
+        *taken = n;
+    return used;
+}
+
+// Text fields as the HDB source gives them: up to the first zero byte, trailing
+// spaces removed; never more than the buffer holds, and no half character.
+std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
+{
+    const char* bytes = item.bytes.data();
+    const void* nul = item.hasNul ? std::memchr(bytes, 0, item.size) : nullptr;
+    std::size_t size = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes)
+                           : item.size;
+    if (nul || !item.textBeyond) {
+        while (size > 0 && bytes[size - 1] == ' ')
+            --size;
+    } else {
+        size = WholeCharacters(bytes, size, size);
+    }
+    std::memcpy(buffer, bytes, size);
+    return size;
+}
+
+// The three QSL marks, cut or padded with spaces; a double-byte mark counts as one.
+std::size_t WriteQsl(char* buffer, const CsvTokenizer::Item& item)
+{
+    std::size_t marks = 0;
+    std::size_t size = WholeCharacters(item.bytes.data(), item.size, QslCharacters, &marks);
+    std::memcpy(buffer, item.bytes.data(), size);
+    for (; marks < QslCharacters; ++marks)
+        buffer[size++] = ' ';
+    return size;
+}
+
+} // namespace
+
+CsvRecordSource::CsvRecordSource(std::size_t bufferSize)
+    : buffer_(std::max<std::size_t>(bufferSize, 2)) // the tokenizer may hold one byte back
+{
+}
+
+CsvRecordSource::~CsvRecordSource()
+{
+    HamlogClose();
+}
+
+int CsvRecordSource::HamlogOpen(const QString& path)
+{
+    HamlogClose();
+    openError_.clear();
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+        openError_ = QString::fromLocal8Bit(std::strerror(errno));
+        return 1;
+    }
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        openError_ = QStringLiteral("not a regular file");
+        HamlogClose();
+        return 1;
+    }
+    // Text that grows after the check is not read.
+    limit_ = info.st_size;
+    char last = 0;
+    if (limit_ > 0 && ::pread(fd_, &last, 1, limit_ - 1) == 1 && last == EndOfFileMark)
+        --limit_;
+    openError_ = Check();
+    if (!openError_.isEmpty()) {
+        HamlogClose();
+        return 1;
+    }
+    Rewind();
+    return 0;
+}
+
+QString CsvRecordSource::Check()
+{
+    Rewind();
+    CsvTokenizer::Step step;
+    do
+        step = NextRecord(false);
+    while (step == CsvTokenizer::Step::Record);
+    if (readErrno_ != 0)
+        return QStringLiteral("cannot read the file: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(readErrno_)));
+    if (step == CsvTokenizer::Step::Error)
+        return QStringLiteral("line %1: %2")
+            .arg(tokenizer_.ErrorLine())
+            .arg(tokenizer_.ErrorText());
+    return {};
+}
+
+void CsvRecordSource::HamlogClose()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    hasRecord_ = false;
+    recordsRead_ = 0;
+}
+
+void CsvRecordSource::Rewind()
+{
+    tokenizer_.Reset();
+    begin_ = end_ = 0;
+    offset_ = 0;
+    eof_ = limit_ == 0;
+    readErrno_ = 0;
+    recordsRead_ = 0;
+    hasRecord_ = false;
+}
+
+void CsvRecordSource::Fill()
+{
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+    const std::size_t wanted =
+        std::min(buffer_.size() - end_, static_cast<std::size_t>(limit_ - offset_));
+    const ssize_t got = ReadFullyAt(fd_, buffer_.data() + end_, wanted, offset_);
+    if (got < 0) {
+        readErrno_ = errno;
+        eof_ = true; // a read error ends the text; the check reports it
+        return;
+    }
+    end_ += static_cast<std::size_t>(got);
+    offset_ += got;
+    // A file cut short after the check ends early.
+    if (offset_ == limit_ || got == 0 || static_cast<std::size_t>(got) < wanted)
+        eof_ = true;
+}
+
+CsvTokenizer::Step CsvRecordSource::NextRecord(bool keep)
+{
+    for (;;) {
+        const char* pos = buffer_.data() + begin_;
+        const CsvTokenizer::Step step =
+            tokenizer_.Next(pos, buffer_.data() + end_, eof_, keep);
+        begin_ = static_cast<std::size_t>(pos - buffer_.data());
+        if (step != CsvTokenizer::Step::NeedMore)
+            return step;
+        Fill(); // adds bytes, or reaches the end so that the tokenizer finishes
+    }
+}
+
+int CsvRecordSource::THW_read(qint32 recordNo)
+{
+    hasRecord_ = false;
+    if (fd_ < 0 || recordNo < 1)
+        return 1;
+    if (recordNo <= recordsRead_)
+        Rewind();
+    while (recordsRead_ < recordNo) {
+        // Malformed text can only appear here when the file changed since the check.
+        if (NextRecord(recordsRead_ + 1 == recordNo) != CsvTokenizer::Step::Record)
+            return 1;
+        ++recordsRead_;
+    }
+    hasRecord_ = true;
+    return 0;
+}
+
+void CsvRecordSource::ThwString(char* buffer, qint16 field)
+{
+    std::size_t size = 0;
+    // Field 0 is the Call column, fields 2 to 15 the columns after it; 1 and 16
+    // (IGN and an unused field) have no column.
+    if (hasRecord_ && field >= 0 && field <= FlagField && field != 1) {
+        const CsvTokenizer::Item& item = tokenizer_.ItemAt(field == 0 ? 0 : field - 1);
+        size = field == QslField ? WriteQsl(buffer, item) : WriteText(buffer, item);
+    }
+    buffer[size] = '\0';
+}

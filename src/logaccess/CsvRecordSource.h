@@ -1,0 +1,50 @@
+#pragma once
+
+#include "CsvTokenizer.h"
+#include "RecordSource.h"
+
+#include <sys/types.h>
+#include <vector>
+
+// Reads a log exported as HAMLOG CSV (Call, Date, Time, His, My, Freq, Mode, Code,
+// GL, QSL, Name, QTH, Remarks1, Remarks2, Flag) with the field numbers of the
+// logging program's library, so that it reads exactly like the same contacts in
+// a HAMLOG.HDB.
+//
+// Opening checks the whole file once, so malformed text is reported before any
+// record is read. Records then stream through a fixed buffer: memory stays flat
+// whatever the size of the log; reading the next record is the fast path, any
+// other number rescans from the start.
+class CsvRecordSource final : public RecordSource {
+public:
+    explicit CsvRecordSource(std::size_t bufferSize = 256 * 1024);
+    ~CsvRecordSource() override;
+    CsvRecordSource(const CsvRecordSource&) = delete;
+    CsvRecordSource& operator=(const CsvRecordSource&) = delete;
+
+    int HamlogOpen(const QString& path) override;
+    int THW_read(qint32 recordNo) override;
+    void ThwString(char* buffer, qint16 field) override;
+    void HamlogClose() override;
+    // "line N: reason" for malformed text.
+    QString OpenError() const override { return openError_; }
+
+private:
+    QString Check();
+    void Rewind();
+    void Fill();
+    CsvTokenizer::Step NextRecord(bool keep);
+
+    int fd_ = -1;
+    off_t limit_ = 0;  // bytes of text; a final end-of-file byte is not text
+    off_t offset_ = 0; // bytes read into the buffer so far
+    int readErrno_ = 0;
+    QString openError_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    CsvTokenizer tokenizer_;
+    qint32 recordsRead_ = 0; // number of the current record
+    bool hasRecord_ = false;
+};

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstddef>
+
+// Splits HAMLOG CSV text into records as its bytes stream in, whatever the chunk
+// boundaries: one record a line, items bare or in double quotes, "" for a quote
+// inside a quoted item, CR LF or LF line ends, the last line with or without its
+// line end. A line break inside quotes belongs to the item (RFC 4180), so a
+// record may span lines. Lines holding nothing but spaces are no records.
+//
+// Code page 932 is checked on the way, so text that tokenizes to its end also
+// decodes cleanly. The checking is also what keeps the splitting sound: no
+// trail byte of a valid character is a quote, comma, CR or LF.
+class CsvTokenizer {
+public:
+    static constexpr int ColumnCount = 15; // further columns are read past
+    // A field buffer holds 256 bytes, so more of an item is never kept.
+    static constexpr std::size_t ItemCapacity = 256;
+
+    enum class Step {
+        Record,   // a record is complete; its items stay readable until the next call
+        NeedMore, // call again with the unused bytes (at most one) and what follows
+        End,      // the text is exhausted
+        Error,    // malformed text; see ErrorLine and ErrorText
+    };
+
+    struct Item {
+        std::size_t size = 0; // bytes kept in `bytes`
+        bool hasNul = false;  // a zero byte anywhere in the item
+        // Past the kept bytes: whether a byte other than a space comes before
+        // any zero byte, and whether a zero byte was seen.
+        bool textBeyond = false;
+        bool nulBeyond = false;
+        std::array<char, ItemCapacity> bytes;
+    };
+
+    CsvTokenizer() { Reset(); }
+
+    // Back to the start of a text.
+    void Reset();
+
+    // Tokenizes from `pos` towards `end`, advancing `pos`; `atEnd` when no bytes
+    // follow `end`. With `keep` false the record's items are not stored, which
+    // is all that skipping or checking a record needs.
+    Step Next(const char*& pos, const char* end, bool atEnd, bool keep);
+
+    // Item `column` (0 to ColumnCount - 1) of the record just returned; a column
+    // the line did not have is empty.
+    const Item& ItemAt(int column) const { return items_[static_cast<std::size_t>(column)]; }
+
+    qint64 ErrorLine() const { return errorLine_; }
+    QString ErrorText() const { return errorText_; }
+
+private:
+    enum class State { LineStart, ItemStart, Bare, Quoted, Finished, Failed };
+    enum class Taken { Done, NeedMore, Bad };
+
+    void StartRecord();
+    void Append(const char* bytes, std::size_t size)
+    {
+        if (!lineHasText_)
+            NoteText(bytes, size);
+        if (keep_ && column_ < ColumnCount && size > 0)
+            Keep(bytes, size);
+    }
+    void NoteText(const char* bytes, std::size_t size);
+    void Keep(const char* bytes, std::size_t size);
+    void AppendBeyond(Item& item, const char* bytes, std::size_t size);
+    // A zero byte, or a byte of 0x80 or more that starts a character of one or
+    // two bytes.
+    Taken TakeCharacter(const char*& p, const char* end, bool atEnd);
+    void Fail(qint64 line, QString text);
+
+    State state_ = State::LineStart;
+    bool keep_ = false;
+    bool lineHasText_ = false;
+    int column_ = 0;
+    qint64 line_ = 1;      // physical line of the next byte, from 1
+    qint64 quoteLine_ = 0; // where the open quoted item began
+    qint64 errorLine_ = 0;
+    QString errorText_;
+    std::array<Item, ColumnCount> items_;
+};
