@@ -1,7 +1,7 @@
 // Helper for the Exit tests: runs an extraction in the real window on the log in
-// FOLDER and leaves mid-run, by the Exit button ("exit") or by closing the
-// window ("close"). Ending with status 0 can only come from the window itself:
-// a run that finishes returns 3. Hand-offs are recorded in FOLDER/handoff.txt.
+// FOLDER and leaves at the run's first message, by the Exit button ("exit") or
+// by closing the window ("close"). Status 0 can only come from the window ending
+// the process: a run that finishes returns 3. Hand-offs go to FOLDER/handoff.txt.
 
 #include "Form1.h"
 #include "HdbRecordSource.h"
@@ -14,34 +14,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <functional>
-
-namespace {
-
-// The log, slowed down once the run is under way, so that the window gets its
-// turn long before the end; at record 100 the user leaves.
-class SlowSource final : public RecordSource {
-public:
-    std::function<void()> Leave;
-
-    int HamlogOpen(const QString& path) override { return log_.HamlogOpen(path); }
-    int THW_read(qint32 recordNo) override
-    {
-        if (recordNo == 100)
-            QTimer::singleShot(0, Leave);
-        if (recordNo >= 100)
-            QThread::msleep(1);
-        return log_.THW_read(recordNo);
-    }
-    void ThwString(char* buffer, qint16 field) override { log_.ThwString(buffer, field); }
-    void HamlogClose() override { log_.HamlogClose(); }
-
-private:
-    HdbRecordSource log_;
-};
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
@@ -49,8 +21,7 @@ int main(int argc, char* argv[])
     if (args.size() != 3)
         return 2;
     const QString folder = args[2];
-
-    SlowSource source;
+    HdbRecordSource source;
     RecordingSpreadsheet sheet;
     sheet.RecordFile = folder + QStringLiteral("/handoff.txt");
     ScriptedDialogs dialogs;
@@ -59,14 +30,22 @@ int main(int argc, char* argv[])
     if (form.Form_Load() != Form1::LoadOutcome::Ready)
         return 2;
 
-    auto* exit = form.findChild<QPushButton*>(QStringLiteral("Command3"));
-    source.Leave = [&] {
-        if (args[1] == u"close")
-            form.close();
-        else
-            QTest::mouseClick(exit, Qt::LeftButton);
+    const auto button = [&](const char* name) {
+        return form.findChild<QPushButton*>(QLatin1String(name));
     };
-    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
-    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+    dialogs.WhileShown = [&] {
+        if (dialogs.Messages.isEmpty())
+            return; // the first-read question
+        // The user leaves while the run goes on; the pause lets the window's turn come.
+        QTimer::singleShot(0, [&] {
+            if (args[1] == u"close")
+                form.close();
+            else
+                QTest::mouseClick(button("Command3"), Qt::LeftButton);
+        });
+        QThread::msleep(50);
+    };
+    QTest::mouseClick(button("Command1"), Qt::LeftButton);
+    QTest::mouseClick(button("Command4"), Qt::LeftButton);
     return 3;
 }
