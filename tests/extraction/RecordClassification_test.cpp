@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         CallCase{"Empty", u"", false, u"", u""},
         CallCase{"OnlySpaces", u"   ", false, u"", u""},
         CallCase{"FullWidthSpaceNotTrimmed", u"JA1ABC/2\u3000", false, u"", u""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct BandCase {
     const char* name;
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
         BandCase{"FiveAlone", u"5", u""}, BandCase{"BelowOne", u"0.136", u""},
         BandCase{"Empty", u"", u""}, BandCase{"LeadingSpace", u" 7.050", u""},
         BandCase{"Letters", u"ABC", u""}, BandCase{"TwoAlone", u"2", u""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 

@@ -23,6 +23,7 @@ TEST(FileProbes, TellOrdinaryReadableFilesFromEverythingElse)
     }
     // Root reads whatever the permissions say, so only check when they bind.
     QFile::setPermissions(unreadable, QFileDevice::WriteOwner);
-    if (!QFile(unreadable).open(QIODevice::ReadOnly))
+    if (!QFile(unreadable).open(QIODevice::ReadOnly)) {
         EXPECT_EQ(CanOpenFile(unreadable), False);
+    }
 }
