@@ -6,7 +6,7 @@ KORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Building and running.
 KORVEX_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins libqt6widgets6
+    qt6-base-dev qt6-qpa-plugins libqt6widgets6 qt6-translations-l10n
     libreoffice-calc fonts-ipafont-gothic
 )
 # Only the test suite needs these.

@@ -2,6 +2,7 @@
 
 #include "ExtractionRun.h"
 #include "ExtractLocation.h"
+#include "HandOffFailureMessage.h"
 #include "LeftoverExtraction.h"
 
 #include <QCloseEvent>
@@ -17,19 +18,12 @@
 namespace {
 
 // The log kinds the selection offers, in the dialog's order.
-const QStringList LogFileFilters{QStringLiteral("Hamlog (*.HDB)")};
+const QStringList LogFileFilters{QStringLiteral("Hamlog (*.HDB)"),
+                                 QStringLiteral("Hamlog CSV (*.CSV)")};
 
 const QString StillOpenMessage = QStringLiteral("前回処理した Excel がまだ開かれています\n"
                                                 "データが必要なら名前を付けて保存してください\n"
                                                 "この KORVEX はその後に再起動してください");
-
-// TODO(HandOffFailureMessage): replace with the spreadsheet library's
-// HandOffFailureMessage(path, reason) once it lands.
-QString HandOffFailureText(const QString& path, const QString& reason)
-{
-    return QStringLiteral("表計算ソフトで抽出ファイルを開けませんでした\n") + path + u'\n' +
-           reason;
-}
 
 } // namespace
 
@@ -172,5 +166,5 @@ void Form1::OpenInSpreadsheet()
 {
     const Spreadsheet::Result result = spreadsheet_.Open(ExtractPath);
     if (!result.Started)
-        ShowMessage(HandOffFailureText(ExtractPath, result.Error));
+        ShowMessage(HandOffFailureMessage(ExtractPath, result.Error));
 }

@@ -1,9 +1,9 @@
-// korvex: the window. Choose a HAMLOG.HDB, type the filters, extract, and the
+// korvex: the window. Choose a HAMLOG.HDB (or a HAMLOG CSV export), type the filters, extract, and the
 // selected contacts open in LibreOffice Calc.
 
 #include "Form1.h"
-#include "HdbRecordSource.h"
 #include "LibreOfficeCalc.h"
+#include "LogFileSource.h"
 #include "QtDialogs.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
 
-    HdbRecordSource source;
+    LogFileSource source;
     LibreOfficeCalc calc;
     QtDialogs dialogs;
     Form1 form(source, calc, dialogs, QCoreApplication::applicationDirPath(),

@@ -185,7 +185,8 @@ TEST_F(Form1Test, FileDialogStartsAtTheChosenFileAndCancellingKeepsThePath)
     ASSERT_EQ(dialogs.FileRequests.size(), 3u);
     const Dialogs::OpenFileRequest& request = dialogs.FileRequests[2];
     EXPECT_EQ(request.Title, QStringLiteral("HamLog ﾌｧｲﾙを定義します"));
-    EXPECT_EQ(request.Filters, QStringList{QStringLiteral("Hamlog (*.HDB)")});
+    EXPECT_EQ(request.Filters, QStringList({QStringLiteral("Hamlog (*.HDB)"),
+                                            QStringLiteral("Hamlog CSV (*.CSV)")}));
     EXPECT_TRUE(dialogs.FileRequests[0].InitialFile.isEmpty());
     EXPECT_EQ(request.InitialFile, chosen);
 }

@@ -29,11 +29,12 @@ TEST(QtDialogs, MessagesShowPlainTextWithoutIconUnderTheProgramsTitle)
 TEST(QtDialogs, FileDialogListsLogsInAnyCaseAndStartsAtTheFileChosenBefore)
 {
     QTemporaryDir dir;
-    for (const char* name : {"a.HDB", "b.hdb", "c.Hdb", "d.txt", "e.HDBX", "HDB"})
+    for (const char* name : {"a.HDB", "b.hdb", "c.Hdb", "d.txt", "e.HDBX", "HDB", "f.csv"})
         ASSERT_TRUE(WriteAll(dir.filePath(QLatin1String(name)), "x"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
     const Dialogs::OpenFileRequest request{QStringLiteral("HamLog ﾌｧｲﾙを定義します"),
-                                           {QStringLiteral("Hamlog (*.HDB)")},
+                                           {QStringLiteral("Hamlog (*.HDB)"),
+                                            QStringLiteral("Hamlog CSV (*.CSV)")},
                                            dir.filePath(QStringLiteral("b.hdb"))};
 
     const auto dialog = QtDialogs::FileDialog(nullptr, request);
@@ -44,8 +45,9 @@ TEST(QtDialogs, FileDialogListsLogsInAnyCaseAndStartsAtTheFileChosenBefore)
     EXPECT_EQ(dialog->selectedFiles(), QStringList{request.InitialFile});
     const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
     ASSERT_NE(types, nullptr);
-    ASSERT_EQ(types->count(), 1);
-    EXPECT_EQ(types->itemText(0), QStringLiteral("Hamlog (*.HDB)"));
+    ASSERT_EQ(types->count(), 2);
+    EXPECT_EQ(types->currentText(), QStringLiteral("Hamlog (*.HDB)")); // the first is selected
+    EXPECT_EQ(types->itemText(1), QStringLiteral("Hamlog CSV (*.CSV)"));
 
     // The folder is read in the background; wait until it has been.
     const auto* model = dialog->findChild<QFileSystemModel*>();
