@@ -1,6 +1,7 @@
 // korvex-benchrun: runs a command several times and prints the median, minimum and
 // maximum wall time in seconds and the largest peak resident set size in KiB.
-// Standard output of the command goes to /dev/null (or to a file given with -o).
+// Standard output of the command goes to /dev/null, or is appended to a file given
+// with -o (so a command that reports its own timing leaves one line a run).
 
 #include <algorithm>
 #include <cerrno>
@@ -29,7 +30,7 @@ bool RunOnce(char** argv, const char* output, Sample& sample)
     if (child < 0)
         return false;
     if (child == 0) {
-        const int fd = open(output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int fd = open(output, O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (fd < 0 || dup2(fd, STDOUT_FILENO) < 0)
             _exit(126);
         execvp(argv[0], argv);
