@@ -12,6 +12,7 @@ KORVEX_RUN_PACKAGES=(
 # Only the test suite needs these.
 KORVEX_TEST_PACKAGES=(
     libgtest-dev googletest xvfb xauth
+    desktop-file-utils appstream dpkg-dev file
 )
 
 # Installs whichever of the given packages are missing; prints nothing when none are.

@@ -1,6 +1,7 @@
 #include "ExtractLocation.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
 QString ExtractLocation::InFolder(const QString& folder)
@@ -14,9 +15,15 @@ bool ExtractLocation::CanCreateFilesIn(const QString& folder)
     return probe.open(); // removed again when the probe goes
 }
 
+bool ExtractLocation::IsInstalledCopy(const QString& programFolder)
+{
+    return QFileInfo::exists(programFolder +
+                             QStringLiteral("/../share/applications/korvex.desktop"));
+}
+
 QString ExtractLocation::Choose(const QString& programFolder, const QString& dataFolder)
 {
-    if (CanCreateFilesIn(programFolder))
+    if (!IsInstalledCopy(programFolder) && CanCreateFilesIn(programFolder))
         return InFolder(programFolder);
     QDir().mkpath(dataFolder);
     return InFolder(dataFolder);

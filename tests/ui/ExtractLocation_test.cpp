@@ -1,6 +1,7 @@
 #include "ExtractLocation.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -34,4 +35,19 @@ TEST(ExtractLocation, MovesToTheDataFolderWhenTheProgramFolderTakesNoFiles)
 
     EXPECT_EQ(ExtractLocation::Choose(readOnly, dataFolder), dataFolder + "/KORVEX.tmp");
     EXPECT_TRUE(QFileInfo(dataFolder).isDir());
+}
+
+TEST(ExtractLocation, AnInstalledCopyNeverWritesBesideItsBinary)
+{
+    // A writable prefix, as for an install into ~/.local.
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(prefix.filePath("share/applications")));
+    const QString dataFolder = prefix.filePath(QStringLiteral("data/korvex"));
+    EXPECT_EQ(ExtractLocation::Choose(bin, dataFolder), ExtractLocation::InFolder(bin));
+
+    QFile entry(prefix.filePath(QStringLiteral("share/applications/korvex.desktop")));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.close();
+    EXPECT_EQ(ExtractLocation::Choose(bin, dataFolder), ExtractLocation::InFolder(dataFolder));
 }

@@ -38,3 +38,5 @@ draw() {
 
 draw 2 -resize 32x32 -colors 16 PNG8:korvex-32.png
 draw 1 -resize 16x16 -colors 16 PNG8:korvex-16.png
+# For the desktop menu: a larger size (korvex.svg is the same picture, scalable).
+draw 2 -resize 48x48 PNG32:korvex-48.png

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder and checks its control data and contents.
+set -euo pipefail
+build=$1
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >/dev/null
+deb=$(ls "$out"/korvex_*.deb)
+
+field() { dpkg-deb -f "$deb" "$1"; }
+fail() { echo "$*"; exit 1; }
+[ "$(field Package)" = korvex ] || fail "package name: $(field Package)"
+[[ "$(field Version)" == 2.0* ]] || fail "version: $(field Version)"
+[ "$(field Section)" = hamradio ] || fail "section: $(field Section)"
+depends=$(field Depends)
+for needed in libqt6widgets6 libqt6core6 qt6-qpa-plugins libreoffice-calc fonts-ipafont-gothic; do
+    grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
+done
+
+contents=$(dpkg-deb -c "$deb" | awk '{ print $NF }')
+for path in ./usr/bin/korvex ./usr/bin/korvex-extract ./usr/share/applications/korvex.desktop \
+    ./usr/share/icons/hicolor/scalable/apps/korvex.svg \
+    ./usr/share/icons/hicolor/32x32/apps/korvex.png \
+    ./usr/share/metainfo/io.github.korvex.Korvex.metainfo.xml; do
+    grep -qx "$path" <<<"$contents" || fail "package lacks $path"
+done
+# Nothing outside /usr, and no extraction file or build leftovers.
+if grep -v '^\./usr/\|^\./$\|^\./usr$' <<<"$contents" | grep -q .; then fail "files outside /usr"; fi
+if grep -qi 'KORVEX.tmp\|CMakeFiles' <<<"$contents"; then fail "stray files in the package"; fi
+echo "package $(basename "$deb") checked"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs a build into a staging prefix and checks that exactly the expected files land.
+set -euo pipefail
+build=$1
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cmake --install "$build" --prefix "$stage" >/dev/null
+actual=$(cd "$stage" && find . -type f -o -type l | sort)
+expected=$(sort <<'LIST'
+./bin/korvex
+./bin/korvex-extract
+./share/applications/korvex.desktop
+./share/icons/hicolor/16x16/apps/korvex.png
+./share/icons/hicolor/32x32/apps/korvex.png
+./share/icons/hicolor/48x48/apps/korvex.png
+./share/icons/hicolor/scalable/apps/korvex.svg
+./share/metainfo/io.github.korvex.Korvex.metainfo.xml
+LIST
+)
+if [ "$actual" != "$expected" ]; then
+    diff <(echo "$expected") <(echo "$actual")
+    exit 1
+fi
+for size in 16 32 48; do
+    file "$stage/share/icons/hicolor/${size}x$size/apps/korvex.png" | grep -q "$size x $size" ||
+        { echo "icon $size is not $size x $size"; exit 1; }
+done
+[ -x "$stage/bin/korvex" ] && [ -x "$stage/bin/korvex-extract" ]
+# The installed extractor runs from its new place.
+"$stage/bin/korvex-extract" --help | grep -q -- --band
+echo "staged install complete"
