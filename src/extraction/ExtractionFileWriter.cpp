@@ -3,14 +3,35 @@
 #include "CodePage932.h"
 #include "RecordClassification.h"
 
+#include <cstring>
+#include <initializer_list>
+
 namespace {
+
 constexpr qsizetype FlushThreshold = 64 * 1024;
+
+// The most bytes a text item can take: two quotes, the prefix, and two bytes a
+// character with every byte a doubled quote at worst.
+qsizetype ItemBound(QStringView text, qsizetype prefix = 0)
+{
+    return 2 + prefix + 4 * text.size();
 }
 
+} // namespace
+
 ExtractionFileWriter::ExtractionFileWriter(QIODevice& device, CodePage932& codec)
-    : device_(device), codec_(codec)
+    : device_(device), codec_(codec), pending_(2 * FlushThreshold, Qt::Uninitialized)
 {
-    pending_.reserve(FlushThreshold + 4096);
+}
+
+char* ExtractionFileWriter::Room(qsizetype bytes)
+{
+    if (used_ + bytes > pending_.size()) {
+        Flush();
+        if (bytes > pending_.size())
+            pending_.resize(bytes);
+    }
+    return pending_.data() + used_;
 }
 
 void ExtractionFileWriter::WriteHeader()
@@ -19,66 +40,86 @@ void ExtractionFileWriter::WriteHeader()
         u"移動地", u"所属エリア", u"CALL", u"交信番号", u" 年月日",
         u"時刻 ",  u"バンド ",    u"モード", u"QSL",     u"Code",
     };
-    bool first = true;
+    qsizetype bound = 2;
+    for (QStringView item : Header)
+        bound += ItemBound(item) + 1;
+    char* p = Room(bound);
     for (QStringView item : Header) {
-        if (!first)
-            pending_.append(',');
-        first = false;
-        Text(item);
+        p = Text(p, item);
+        *p++ = ',';
     }
-    EndLine();
+    p[-1] = '\r';
+    *p++ = '\n';
+    used_ = p - pending_.data();
 }
 
 void ExtractionFileWriter::WriteRow(const ExtractionRow& row)
 {
-    Text(row.OperatingArea);
-    pending_.append(',');
-    Text(row.HomeArea);
-    pending_.append(',');
-    Text(row.Call);
-    pending_.append(',');
-    pending_.append(QByteArray::number(row.RecordNo));
-    pending_.append(',');
-    Text(row.Date, CenturyOf(row.Date));
-    pending_.append(',');
-    Text(row.Time);
-    pending_.append(',');
-    Text(row.Band);
-    pending_.append(',');
-    Text(row.Mode);
-    pending_.append(',');
-    Text(row.Qsl);
-    pending_.append(',');
-    Text(row.Code);
-    EndLine();
+    qsizetype bound = 24; // the number, nine commas, CR LF
+    for (QStringView item : {row.OperatingArea, row.HomeArea, row.Call, row.Date, row.Time,
+                             row.Band, row.Mode, row.Qsl, row.Code})
+        bound += ItemBound(item, 2);
+    char* p = Room(bound);
+    p = Text(p, row.OperatingArea);
+    *p++ = ',';
+    p = Text(p, row.HomeArea);
+    *p++ = ',';
+    p = Text(p, row.Call);
+    *p++ = ',';
+    p = Number(p, row.RecordNo);
+    *p++ = ',';
+    p = Text(p, row.Date, CenturyOf(row.Date));
+    for (QStringView item : {row.Time, row.Band, row.Mode, row.Qsl, row.Code}) {
+        *p++ = ',';
+        p = Text(p, item);
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    used_ = p - pending_.data();
+    if (used_ >= FlushThreshold)
+        Flush();
 }
 
-void ExtractionFileWriter::Text(QStringView text, QLatin1StringView prefix)
+char* ExtractionFileWriter::Number(char* p, qint32 value)
 {
-    pending_.append('"');
-    pending_.append(prefix.data(), prefix.size());
-    const qsizetype start = pending_.size();
-    codec_.AppendEncoded(text, pending_);
+    char digits[12];
+    int n = 0;
+    auto rest = static_cast<quint32>(value < 0 ? -static_cast<qint64>(value) : value);
+    do {
+        digits[n++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (value < 0)
+        *p++ = '-';
+    while (n > 0)
+        *p++ = digits[--n];
+    return p;
+}
+
+char* ExtractionFileWriter::Text(char* p, QStringView text, QLatin1StringView prefix)
+{
+    *p++ = '"';
+    std::memcpy(p, prefix.data(), static_cast<std::size_t>(prefix.size()));
+    p += prefix.size();
+    char* const start = p;
+    char* end = codec_.EncodeTo(text, p);
     // A quote byte is never the second byte of a code page 932 character, so
     // doubling it in the encoded bytes is safe.
-    for (qsizetype i = start; i < pending_.size(); ++i) {
-        if (pending_[i] == '"')
-            pending_.insert(i++, '"');
+    for (char* q = start; q < end; ++q) {
+        if (*q == '"') {
+            std::memmove(q + 1, q, static_cast<std::size_t>(end - q));
+            ++end;
+            ++q;
+        }
     }
-    pending_.append('"');
-}
-
-void ExtractionFileWriter::EndLine()
-{
-    pending_.append("\r\n");
-    if (pending_.size() >= FlushThreshold)
-        Flush();
+    *end++ = '"';
+    return end;
 }
 
 bool ExtractionFileWriter::Flush()
 {
-    if (!failed_ && !pending_.isEmpty())
-        failed_ = device_.write(pending_) != pending_.size();
-    pending_.clear();
+    if (!failed_ && used_ > 0)
+        failed_ = device_.write(pending_.constData(), used_) != used_;
+    used_ = 0;
     return !failed_;
 }

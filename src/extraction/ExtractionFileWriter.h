@@ -35,11 +35,15 @@ public:
     bool Failed() const { return failed_; }
 
 private:
-    void Text(QStringView text, QLatin1StringView prefix = {});
-    void EndLine();
+    // Room for `bytes` more at the end of what is gathered, flushing first when
+    // needed; returns where to write.
+    char* Room(qsizetype bytes);
+    char* Text(char* p, QStringView text, QLatin1StringView prefix = {});
+    static char* Number(char* p, qint32 value);
 
     QIODevice& device_;
     CodePage932& codec_;
-    QByteArray pending_;
+    QByteArray pending_; // a fixed buffer; the first used_ bytes are gathered rows
+    qsizetype used_ = 0;
     bool failed_ = false;
 };

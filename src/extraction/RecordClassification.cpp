@@ -12,6 +12,16 @@ QChar CharAt(QStringView text, qsizetype position) // 1-based; NUL when missing
     return position <= text.size() ? text[position - 1] : QChar();
 }
 
+// Searches in short texts, without a library call for each.
+qsizetype Find(QStringView text, char16_t c)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == c)
+            return i;
+    }
+    return -1;
+}
+
 // Prefix tests on short texts, without a library call per test.
 bool Starts(QStringView text, char16_t first, char16_t second)
 {
@@ -70,12 +80,12 @@ CallAreas ClassifyCallArea(QStringView callsign)
     const QStringView whole = TrimSpaces(callsign);
     if (whole.isEmpty())
         return {};
-    const qsizetype slash = whole.indexOf(u'/');
+    const qsizetype slash = Find(whole, u'/');
     const QStringView base = TrimSpaces(slash < 0 ? whole : whole.first(slash));
     QStringView suffix;
     if (slash >= 0) {
         suffix = whole.sliced(slash + 1);
-        const qsizetype next = suffix.indexOf(u'/');
+        const qsizetype next = Find(suffix, u'/');
         suffix = TrimSpaces(next < 0 ? suffix : suffix.first(next));
     }
     const QStringView operating = OperatingAreaOf(suffix);
@@ -100,7 +110,7 @@ const QString& BandName(QStringView f)
            B10000, B24000, B47000 };
 
     // Microwave logs write five digits: a "." in sixth place, or none in a 5-character text.
-    qsizetype dot = f.indexOf(u'.') + 1;
+    qsizetype dot = Find(f, u'.') + 1;
     if (dot == 0 && f.size() == 5)
         dot = 6;
     if (dot == 6) {

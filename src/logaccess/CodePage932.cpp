@@ -3,6 +3,7 @@
 #include <QtEndian>
 
 #include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -16,14 +17,6 @@ iconv_t OpenConverter(const char* to, const char* from)
     if (cd == reinterpret_cast<iconv_t>(-1))
         throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
     return cd;
-}
-
-bool IsAscii(const char* bytes, qsizetype size)
-{
-    unsigned char any = 0;
-    for (qsizetype i = 0; i < size; ++i)
-        any |= static_cast<unsigned char>(bytes[i]);
-    return any < 0x80;
 }
 
 } // namespace
@@ -48,14 +41,17 @@ void CodePage932::Decode(const char* bytes, qsizetype size, QString& out)
             out.truncate(0);
         return;
     }
-    if (!IsAscii(bytes, size)) {
-        DecodeSlow(bytes, size, out);
-        return;
-    }
-    out.resize(size);
+    if (out.size() != size)
+        out.resize(size);
     char16_t* dst = reinterpret_cast<char16_t*>(out.data());
-    for (qsizetype i = 0; i < size; ++i)
-        dst[i] = static_cast<unsigned char>(bytes[i]);
+    unsigned char any = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        any |= byte;
+        dst[i] = byte;
+    }
+    if (any >= 0x80) // not plain ASCII after all
+        DecodeSlow(bytes, size, out);
 }
 
 QString CodePage932::Decode(QByteArrayView bytes)
@@ -90,37 +86,29 @@ void CodePage932::DecodeSlow(const char* bytes, qsizetype size, QString& out)
     out.resize((dst - reinterpret_cast<char*>(out.data())) / 2);
 }
 
-void CodePage932::AppendEncoded(QStringView text, QByteArray& out)
+char* CodePage932::EncodeTo(QStringView text, char* out)
 {
-    const qsizetype start = out.size();
-    out.resize(start + text.size());
-    char* dst = out.data() + start;
     const char16_t* src = text.utf16();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (src[i] >= 0x80) {
-            out.resize(start);
-            EncodeSlow(text, out);
-            return;
-        }
-        dst[i] = static_cast<char>(src[i]);
+        if (src[i] >= 0x80)
+            return EncodeSlow(text.sliced(i), out + i);
+        out[i] = static_cast<char>(src[i]);
     }
+    return out + text.size();
 }
 
 QByteArray CodePage932::Encode(QStringView text)
 {
-    QByteArray out;
-    AppendEncoded(text, out);
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    out.truncate(EncodeTo(text, out.data()) - out.data());
     return out;
 }
 
-void CodePage932::EncodeSlow(QStringView text, QByteArray& out)
+char* CodePage932::EncodeSlow(QStringView text, char* out)
 {
-    // Code page 932 needs at most two bytes for one UTF-16 unit.
-    const qsizetype start = out.size();
-    out.resize(start + text.size() * 2);
     char* in = reinterpret_cast<char*>(const_cast<char16_t*>(text.utf16()));
     size_t inLeft = static_cast<size_t>(text.size()) * 2;
-    char* dst = out.data() + start;
+    char* dst = out;
     size_t dstLeft = static_cast<size_t>(text.size()) * 2;
     iconv(fromUnicode_, nullptr, nullptr, nullptr, nullptr);
     while (inLeft > 0) {
@@ -137,5 +125,5 @@ void CodePage932::EncodeSlow(QStringView text, QByteArray& out)
         in += skip;
         inLeft -= skip;
     }
-    out.resize(dst - out.data());
+    return dst;
 }

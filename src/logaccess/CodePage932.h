@@ -21,13 +21,14 @@ public:
     void Decode(const char* bytes, qsizetype size, QString& out);
     QString Decode(QByteArrayView bytes);
 
-    // Appends the encoding of `text` to `out`.
-    void AppendEncoded(QStringView text, QByteArray& out);
+    // Writes the encoding of `text` at `out`, which has room for 2 * text.size()
+    // bytes (the most code page 932 needs), and returns the end of what it wrote.
+    char* EncodeTo(QStringView text, char* out);
     QByteArray Encode(QStringView text);
 
 private:
     void DecodeSlow(const char* bytes, qsizetype size, QString& out);
-    void EncodeSlow(QStringView text, QByteArray& out);
+    char* EncodeSlow(QStringView text, char* out);
 
     iconv_t toUnicode_;
     iconv_t fromUnicode_;
