@@ -3,6 +3,8 @@
 #include "ExtractionFileWriter.h"
 #include "RecordClassification.h"
 
+#include <limits>
+
 namespace {
 using Control = RunWindow::Control;
 using Box = RunWindow::FilterBox;
@@ -60,6 +62,13 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
     Result result = Result::Completed;
     reader_.RecordNo = 0;
     for (;;) {
+        // Contact numbers are 32-bit: a log with more records (a CSV file of
+        // gigabytes) ends here instead of numbering on past the limit.
+        if (reader_.RecordNo == std::numeric_limits<qint32>::max()) {
+            window_.ShowMessage(QStringLiteral("交信数が多すぎるため、交信番号 %1 までで抽出を終えました")
+                                    .arg(reader_.RecordNo));
+            break;
+        }
         ++reader_.RecordNo;
         window_.SetCount(RunWindow::Counter::Label3, reader_.RecordNo);
         window_.ProcessEvents();
