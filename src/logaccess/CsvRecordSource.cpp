@@ -1,6 +1,7 @@
 #include "CsvRecordSource.h"
 
 #include "CodePage932Bytes.h"
+#include "ReadFullyAt.h"
 
 #include <QFile>
 
@@ -16,24 +17,6 @@ namespace {
 constexpr char EndOfFileMark = 0x1A;
 constexpr qint16 QslField = 10, FlagField = 15;
 constexpr std::size_t QslCharacters = 3;
-
-// Reads at `offset` until `size` bytes are in or the file ends; -1 on an error.
-ssize_t ReadFullyAt(int fd, char* into, std::size_t size, off_t offset)
-{
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::pread(fd, into + got, size - got, offset + static_cast<off_t>(got));
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
-}
 
 std::size_t CharacterLength(char first)
 {

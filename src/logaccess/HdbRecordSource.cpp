@@ -1,5 +1,7 @@
 #include "HdbRecordSource.h"
 
+#include "ReadFullyAt.h"
+
 #include <QFile>
 #include <QtEndian>
 
@@ -13,24 +15,6 @@
 namespace {
 
 constexpr char DeletedMark = 0x2A;
-
-// Reads until `size` bytes are in or the file ends; -1 on an error.
-ssize_t ReadFully(int fd, char* into, std::size_t size)
-{
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, into + got, size - got);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
-}
 
 QByteArrayView UpToNul(QByteArrayView bytes)
 {
@@ -125,13 +109,14 @@ int HdbRecordSource::HamlogOpen(const QString& path)
 
     QByteArray header(HdbLayout::FileHeaderSize, '\0');
     std::optional<int> length;
-    if (ReadFully(fd_, header.data(), header.size()) == header.size())
+    if (ReadFullyAt(fd_, header.data(), header.size(), 0) == header.size())
         length = HdbLayout::HeaderLength(header);
     std::optional<HdbLayout> layout;
     if (length) {
         header.resize(*length);
         const std::size_t rest = static_cast<std::size_t>(*length - HdbLayout::FileHeaderSize);
-        const ssize_t got = ReadFully(fd_, header.data() + HdbLayout::FileHeaderSize, rest);
+        const ssize_t got =
+            ReadFullyAt(fd_, header.data() + HdbLayout::FileHeaderSize, rest, HdbLayout::FileHeaderSize);
         header.resize(HdbLayout::FileHeaderSize + std::max<ssize_t>(got, 0));
         layout = HdbLayout::Parse(header, &openError_);
     } else {
@@ -144,7 +129,8 @@ int HdbRecordSource::HamlogOpen(const QString& path)
         return 1;
     }
     layout_ = *layout;
-    return Rewind() ? 0 : 1;
+    Rewind();
+    return 0;
 }
 
 void HdbRecordSource::HamlogClose()
@@ -156,22 +142,22 @@ void HdbRecordSource::HamlogClose()
     liveRead_ = 0;
 }
 
-bool HdbRecordSource::Rewind()
+void HdbRecordSource::Rewind()
 {
     begin_ = end_ = 0;
     eof_ = false;
     physicalRead_ = 0;
     liveRead_ = 0;
     current_ = nullptr;
-    return ::lseek(fd_, layout_.headerLength, SEEK_SET) == layout_.headerLength;
+    offset_ = layout_.headerLength;
 }
 
 int HdbRecordSource::THW_read(qint32 recordNo)
 {
     if (fd_ < 0 || recordNo < 1)
         return 1;
-    if (recordNo <= liveRead_ && !Rewind())
-        return 1;
+    if (recordNo <= liveRead_)
+        Rewind();
     while (liveRead_ < recordNo) {
         if (!NextLiveRecord()) {
             current_ = nullptr;
@@ -190,11 +176,13 @@ bool HdbRecordSource::Fill(std::size_t wanted)
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
-    const ssize_t got = ReadFully(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    const ssize_t got = ReadFullyAt(fd_, buffer_.data() + end_, buffer_.size() - end_, offset_);
     if (got <= 0 || static_cast<std::size_t>(got) < buffer_.size() - end_)
         eof_ = true; // a read error counts as the end, as the library did
-    if (got > 0)
+    if (got > 0) {
         end_ += static_cast<std::size_t>(got);
+        offset_ += got;
+    }
     return end_ - begin_ >= wanted;
 }
 

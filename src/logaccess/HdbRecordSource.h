@@ -3,6 +3,7 @@
 #include "HdbLayout.h"
 #include "RecordSource.h"
 
+#include <sys/types.h>
 #include <vector>
 
 // Reads HAMLOG.HDB files directly, in place of HAMLOG's closed access library.
@@ -24,7 +25,7 @@ public:
 
 private:
     bool NextLiveRecord();
-    bool Rewind();
+    void Rewind();
     bool Fill(std::size_t wanted);
     QByteArrayView Bytes(HdbLayout::Field field) const;
     QByteArrayView Text(HdbLayout::Field field) const;
@@ -37,6 +38,7 @@ private:
     std::vector<char> buffer_;
     std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
     std::size_t end_ = 0;
+    off_t offset_ = 0; // where the next read of the file starts
     bool eof_ = false;
     quint32 physicalRead_ = 0; // records passed, deleted ones included
     qint32 liveRead_ = 0;      // number of the current record
