@@ -87,7 +87,7 @@ int CsvRecordSource::HamlogOpen(const QString& path)
 {
     HamlogClose();
     openError_.clear();
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
         openError_ = QString::fromLocal8Bit(std::strerror(errno));
         return 1;

@@ -19,7 +19,8 @@ Truth CanOpenFile(const QString& path)
 {
     if (path.isEmpty())
         return False;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a named pipe would otherwise hold the window until a writer came.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return False;
     struct stat info {};

@@ -95,7 +95,7 @@ int HdbRecordSource::HamlogOpen(const QString& path)
     HamlogClose();
     openError_.clear();
     const QByteArray name = QFile::encodeName(path);
-    fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
         openError_ = QString::fromLocal8Bit(std::strerror(errno));
         return 1;

@@ -1,13 +1,19 @@
 #include "LogFileSource.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 int LogFileSource::HamlogOpen(const QString& path)
 {
     HamlogClose();
     active_ = nullptr;
     openError_.clear();
+    // Only an ordinary file is a log; opening a named pipe would wait for a writer.
     QFile file(path);
+    if (!QFileInfo(path).isFile()) {
+        openError_ = QStringLiteral("not a regular file");
+        return 1;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         openError_ = file.errorString();
         return 1;
