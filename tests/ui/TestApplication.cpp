@@ -1,23 +1,20 @@
-// One QApplication for the whole test binary, made before the first test runs.
+// One QApplication for the whole test binary, made before the first test runs
+// (and not when the tests are only listed).
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
+struct QtEnvironment final : ::testing::Environment {
+    void SetUp() override { app = std::make_unique<QApplication>(argc, argv); }
+    void TearDown() override { app.reset(); }
 
-private:
-    int argc_ = 1;
-    char name_[10] = "ui_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
+    int argc = 1;
+    char name[9] = "ui_tests";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QApplication> app;
 };
 
 const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
