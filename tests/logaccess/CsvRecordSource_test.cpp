@@ -21,8 +21,7 @@ constexpr std::size_t DefaultBuffer = 256 * 1024;
 
 QByteArray Cp932(QStringView text)
 {
-    CodePage932 codec;
-    return codec.Encode(text);
+    return CodePage932().Encode(text);
 }
 
 // The fields of the current record; checks that no call writes past its zero byte.
@@ -51,13 +50,21 @@ std::vector<Record> ReadAll(RecordSource& source, const QString& path)
     return records;
 }
 
+// `bytes` as an export, and a source that reads it through `bufferSize` bytes.
+struct CsvLog {
+    CsvLog(const QByteArray& bytes, std::size_t bufferSize) : source(bufferSize)
+    {
+        EXPECT_TRUE(WriteAll(path, bytes));
+    }
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("export.csv"));
+    CsvRecordSource source;
+};
+
 std::vector<Record> ReadCsv(const QByteArray& bytes, std::size_t bufferSize = DefaultBuffer)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("export.csv"));
-    EXPECT_TRUE(WriteAll(path, bytes));
-    CsvRecordSource source(bufferSize);
-    return ReadAll(source, path);
+    CsvLog log(bytes, bufferSize);
+    return ReadAll(log.source, log.path);
 }
 
 // Contacts that reach the corners of both formats; CsvAndHdb below also checks
@@ -137,11 +144,9 @@ TEST(CsvRecordSource, NumbersTheLinesWithTextAndReadsThemInAnyOrder)
     // Blank and space-only lines take no number; a quoted line break is text.
     const QByteArray log = "\r\nR1\r\n\r\n   \nR2\n\"R\r\n3\"\n\nR4";
     for (const QByteArray& end : {QByteArray(), QByteArray("\r\n"), QByteArray("\n\x1A")}) {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("export.csv"));
-        ASSERT_TRUE(WriteAll(path, log + end));
-        CsvRecordSource source(8); // small, so rescans cross many refills
-        ASSERT_EQ(source.HamlogOpen(path), 0);
+        CsvLog csv(log + end, 8); // small, so rescans cross many refills
+        CsvRecordSource& source = csv.source;
+        ASSERT_EQ(source.HamlogOpen(csv.path), 0);
         const std::pair<qint32, QByteArray> reads[] = {
             {3, "R\r\n3"}, {1, "R1"}, {4, "R4"}, {2, "R2"}, {5, {}}, {0, {}}, {2, "R2"}};
         for (const auto& [number, call] : reads) {
@@ -196,16 +201,13 @@ class CsvMalformed : public testing::TestWithParam<MalformedCase> {};
 TEST_P(CsvMalformed, IsRefusedWhenOpened)
 {
     for (std::size_t bufferSize : {std::size_t{2}, DefaultBuffer}) {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("export.csv"));
-        ASSERT_TRUE(WriteAll(path, GetParam().text));
-        CsvRecordSource source(bufferSize);
-        EXPECT_NE(source.HamlogOpen(path), 0);
-        const QString error = source.OpenError();
+        CsvLog csv(GetParam().text, bufferSize);
+        EXPECT_NE(csv.source.HamlogOpen(csv.path), 0);
+        const QString error = csv.source.OpenError();
         EXPECT_TRUE(error.startsWith(u"line %1: "_s.arg(GetParam().line)) &&
                     error.contains(QLatin1String(GetParam().reason)))
             << qPrintable(error) << ", buffer " << bufferSize;
-        EXPECT_NE(source.THW_read(1), 0);
+        EXPECT_NE(csv.source.THW_read(1), 0);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -94,53 +95,29 @@ TEST_F(LogReaderTest, QslMarksAreAlwaysThreeCharactersFromTheBuffer)
     }
 }
 
-TEST_F(LogReaderTest, OpensOnceAfterConfirmationAndSignalsTheEnd)
+TEST_F(LogReaderTest, OpensOnlyAfterConfirmationAndAValidPathThenSignalsTheEnd)
 {
-    source.Records = 2;
-    source.Fill = [&](char* b, qint16 field) {
-        Put(b, field == 0 && reader.RecordNo == 2 ? "JA2BBB" : "");
-    };
-    for (; reader.RecordNo <= 2; ++reader.RecordNo)
-        EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::RecordRead);
-    EXPECT_EQ(window.Questions.size(), 1);
-    EXPECT_EQ(QDir::currentPath(), QDir(dir.path()).canonicalPath());
-
-    EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::EndOfLog);
-    EXPECT_EQ(reader.LogPath, u"END"_s);
-    EXPECT_EQ(reader.Handle.IsOpen, False);
-    EXPECT_EQ(reader.Fields[0], u"JA2BBB"_s); // the last record stays
-    EXPECT_EQ(source.Opens, 1);
-    EXPECT_EQ(source.Closes, 1);
-    EXPECT_TRUE(window.Messages.isEmpty());
-
-    // A later read starts over with a new confirmation; an empty log ends at once.
-    source.Records = 0;
-    reader.RecordNo = 1;
-    EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::EndOfLog);
-    EXPECT_EQ(window.Questions.size(), 2);
-    EXPECT_EQ(source.Closes, 2);
-}
-
-TEST_F(LogReaderTest, FailuresBeforeTheFirstRecordLeaveFieldsAlone)
-{
-    reader.Fields[0] = u"previous"_s;
     window.ConfirmAnswer = false;
     EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::Declined);
-    EXPECT_TRUE(window.Messages.isEmpty());
-
     window.ConfirmAnswer = true;
-    const QString log = window.Path;
-    window.Path = dir.filePath(u"gone.hdb"_s);
+    const QString log = std::exchange(window.Path, dir.filePath(u"gone.hdb"_s));
     EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::PathInvalid);
-    EXPECT_EQ(window.Messages.size(), 1);
     EXPECT_EQ(source.Opens, 0);
-
     window.Path = log;
     source.OpenResult = 7;
     EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::OpenFailed);
-    EXPECT_EQ(window.Messages.size(), 2);
+    EXPECT_EQ(reader.LogPath, u"END"_s);
+    EXPECT_EQ(window.Messages.size(), 2); // none for the declined read
+
+    source.OpenResult = 0;
+    source.Records = 2;
+    for (; reader.RecordNo <= 2; ++reader.RecordNo)
+        EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::RecordRead);
+    EXPECT_EQ(window.Questions.size(), 4); // once per open, not per record
+    EXPECT_EQ(QDir::currentPath(), QDir(dir.path()).canonicalPath());
+    EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::EndOfLog);
     EXPECT_EQ(reader.LogPath, u"END"_s);
     EXPECT_EQ(reader.Handle.IsOpen, False);
-    EXPECT_EQ(source.Closes, 0);
-    EXPECT_EQ(reader.Fields[0], u"previous"_s);
+    EXPECT_EQ(source.Opens, 2);
+    EXPECT_EQ(source.Closes, 1);
 }
