@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,15 +30,12 @@ protected:
         ExtractionTarget target(path);
         return ExtractionRun(window, reader, target).Command4_Click();
     }
-    // The rows after the header, each a whole line of ten items.
+    // The lines after the header, each ended by CR LF.
     QStringList Rows()
     {
-        static const QRegularExpression Row(uR"(^("([^"]|"")*",){3}\d+(,"([^"]|"")*"){6}$)"_s);
         QStringList rows = CodePage932().Decode(ReadAll(extractPath)).split(u"\r\n"_s);
         EXPECT_TRUE(rows.size() >= 2 && rows.takeLast().isEmpty());
         rows.removeFirst();
-        for (const QString& row : rows)
-            EXPECT_TRUE(Row.match(row).hasMatch()) << qPrintable(row);
         return rows;
     }
 
@@ -65,26 +61,27 @@ TEST_F(ExtractionRunTest, WritesOneRowPerWantedContactInRecordOrder)
     sevenK.Mode = u"FM"_s, sevenK.Code = u"0100"_s, sevenK.Qsl = "J  ";
     quoted.Call = u"JA1\"A/2"_s, quoted.Freq = u"99"_s, quoted.Mode.clear(), quoted.Qsl = "N";
 
+    QByteArray handedOff;
+    window.OnHandOff = [&] { handedOff = ReadAll(extractPath); };
     EXPECT_EQ(Run({c, home, utc, deleted, sevenK, quoted}), ExtractionRun::Result::Completed);
+    EXPECT_EQ(handedOff, ReadAll(extractPath)) << "handed off before the file was complete";
 
     EXPECT_EQ(Rows(), QStringList({
         R"("2","1","JA1ABC/2",1,"2024/05/06","09:30J","7","SSB","J","1001")",
         R"("0","1","7K3XYZ/JA0",4,"1999/05/06","09:30J","430","FM"," ","0100")",
         R"("2","1","JA1""A/2",5,"2024/05/06","09:30J","",""," ","1001")"}));
-    // Frequencies that name no band are reported, by contact number, for rejected contacts too.
+    // Frequencies that name no band are reported by contact number, rejected or not.
     ASSERT_EQ(window.Messages.size(), 2);
     EXPECT_TRUE(window.Messages[0].contains(u" 2 ") && window.Messages[0].endsWith(u"\n0.136"));
     EXPECT_TRUE(window.Messages[1].contains(u" 5 ") && window.Messages[1].endsWith(u"\n99"));
-    EXPECT_EQ(window.Counts, (std::array{u"6"_s, u"3"_s})); // one past the last record
     EXPECT_EQ(window.Events, QStringList({"Frame1-", "Frame3-", "Frame4-", "Frame5-", "Command4-",
                                           "handoff", "Frame1+", "Frame3+", "Frame4+", "Frame5+"}));
-    EXPECT_EQ(reader.LogPath, u"END"_s);
 }
 
 TEST_F(ExtractionRunTest, FiltersTakeTheNormalisedBoxesAndTheirOwnField)
 {
     // Rcv is the third QSL mark; the band comes from the frequency.
-    const HdbContact fm{.Call = u"JA1CCC/1"_s, .Freq = u"145.00"_s, .Mode = u"FM"_s, .Qsl = "J J"};
+    const HdbContact fm{.Call = u"JA1C/1"_s, .Freq = u"145.00"_s, .Mode = u"FM"_s, .Qsl = "J J"};
     HdbContact cw = fm, lower = fm, noBand = fm, otherRcv = fm;
     cw.Freq = lower.Freq = u"7.050"_s, cw.Mode = u"CW"_s, lower.Mode = u"ssb"_s;
     noBand.Freq = u"0.1"_s, otherRcv.Qsl = "JNX";
@@ -106,18 +103,14 @@ TEST_F(ExtractionRunTest, FiltersTakeTheNormalisedBoxesAndTheirOwnField)
     }
 }
 
-TEST_F(ExtractionRunTest, WithoutAReadableLogNothingHappensButTheMessage)
+TEST_F(ExtractionRunTest, WithoutALogOrConfirmationNothingIsExtractedAndAllStaysEnabled)
 {
     EXPECT_EQ(RunOn(extractPath), ExtractionRun::Result::NotStarted);
-    EXPECT_EQ(window.Messages.size(), 1);
     EXPECT_TRUE(window.Events.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(extractPath));
-}
-
-TEST_F(ExtractionRunTest, DecliningTheFirstReadExtractsNothingAndUnlocksEverything)
-{
     window.ConfirmAnswer = false;
     EXPECT_EQ(Run({{.Call = u"JA1ABC/2"_s}}), ExtractionRun::Result::Declined);
+    EXPECT_EQ(window.Messages.size(), 1);
     EXPECT_EQ(window.HandOffs(), 0);
     EXPECT_TRUE(window.AllEnabled());
     EXPECT_FALSE(QFileInfo::exists(extractPath));
@@ -134,17 +127,18 @@ TEST_F(ExtractionRunTest, ALogThatIsNoDatabaseGivesAHeaderOnlyFile)
 
 TEST_F(ExtractionRunTest, AnExtractionFileThatCannotBeWrittenIsNeverHandedOff)
 {
-    // More rows than the writer gathers before its first write.
-    ASSERT_TRUE(HdbFixtureWriter().WriteFile(window.Path,
-                                             std::vector<HdbContact>(2000, {.Call = u"JA1A/2"_s})));
+    // More rows than the writer gathers before its first write; a failed write
+    // ends the run, so the last contact's frequency is never looked at.
+    std::vector<HdbContact> contacts(2000, {.Call = u"JA1A/2"_s});
+    contacts.back().Freq = u"0.1"_s;
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(window.Path, contacts));
     for (const QString& target : {dir.filePath(u"missing/KORVEX.tmp"_s), u"/dev/full"_s}) {
         window.Messages.clear();
         EXPECT_EQ(RunOn(target), ExtractionRun::Result::OutputFailed) << qPrintable(target);
-        ASSERT_EQ(window.Messages.size(), 1);
-        const QStringList lines = window.Messages[0].split(u'\n');
-        ASSERT_EQ(lines.size(), 3);
-        EXPECT_EQ(lines[1], target);
-        EXPECT_FALSE(lines[2].isEmpty()) << "the system's reason";
+        // The file and the system's reason, each on a line of its own.
+        const QStringList lines = window.Messages.value(0).split(u'\n');
+        EXPECT_TRUE(lines.size() == 3 && lines[1] == target && !lines[2].isEmpty())
+            << qPrintable(window.Messages.join(u'|'));
         EXPECT_EQ(window.HandOffs(), 0);
         EXPECT_TRUE(window.AllEnabled());
     }

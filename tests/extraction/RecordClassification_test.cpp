@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BandCase{"B430", u"433.00", u"430"}, BandCase{"B1_9", u"1.8", u"1.9"},
         BandCase{"B3_5", u"3.8", u"3.5"}, BandCase{"B7", u"7.050", u"7"},
-        BandCase{"FiveDigits10G", u"10368", u"10000"}, BandCase{"DotSixth10G", u"10368.0", u"10000"},
+        BandCase{"FiveDigits10G", u"10368", u"10000"}, BandCase{"Dot10G", u"10368.0", u"10000"},
         BandCase{"B24G", u"24048", u"24000"}, BandCase{"B47G", u"47088", u"47000"},
         BandCase{"DotSixthOther", u"76000.0", u"7"}, BandCase{"FiveDigitsOther", u"14000", u"14"},
         BandCase{"B10", u"10.125", u"10"}, BandCase{"B29", u"29.600", u"28"},

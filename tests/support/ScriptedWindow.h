@@ -5,17 +5,18 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 
 // A RunWindow that records what the run shows and answers confirmations from a script.
 struct ScriptedWindow : RunWindow {
     QString Path;
     std::array<QString, 3> Texts{QStringLiteral("ALL"), QStringLiteral("ALL"),
                                  QStringLiteral("ALL")};
-    std::array<QString, 2> Counts;
     std::array<bool, 5> Enabled{true, true, true, true, true};
     QStringList Messages, Questions;
     QStringList Events; // enable changes and hand-offs, in order
     bool ConfirmAnswer = true;
+    std::function<void()> OnHandOff = [] {};
 
     QString Label1() const override { return Path; }
     void ShowMessage(const QString& text) override { Messages << text; }
@@ -33,11 +34,12 @@ struct ScriptedWindow : RunWindow {
     }
     QString Text(FilterBox box) const override { return Texts[static_cast<int>(box)]; }
     void SetText(FilterBox box, const QString& t) override { Texts[static_cast<int>(box)] = t; }
-    void SetCount(Counter counter, qint32 value) override
+    void SetCount(Counter, qint32) override {}
+    void OpenInSpreadsheet() override
     {
-        Counts[static_cast<int>(counter)] = QString::number(value);
+        Events << QStringLiteral("handoff");
+        OnHandOff();
     }
-    void OpenInSpreadsheet() override { Events << QStringLiteral("handoff"); }
 
     qsizetype HandOffs() const { return Events.count(QStringLiteral("handoff")); }
     bool AllEnabled() const { return Enabled == decltype(Enabled){true, true, true, true, true}; }
