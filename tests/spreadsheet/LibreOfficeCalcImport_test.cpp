@@ -5,8 +5,8 @@
 #include "CodePage932.h"
 #include "ExtractionFileWriter.h"
 #include "LibreOfficeCalc.h"
+#include "TestFiles.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -50,10 +50,9 @@ TEST(LibreOfficeCalcImport, KeepsEveryItemInItsColumnAsTextButTheContactNumber)
                             u"--outdir"_s, dir.filePath(u"out"_s), file.fileName()});
     // A guard against a hung application, not a measure of speed.
     ASSERT_TRUE(process.waitForFinished(5 * 60 * 1000));
-    QFile sheet(dir.filePath(u"out/KORVEX.csv"_s));
-    ASSERT_TRUE(sheet.open(QIODevice::ReadOnly)) << process.readAllStandardError().constData();
-    EXPECT_EQ(sheet.readAll().toStdString(),
+    EXPECT_EQ(ReadAll(dir.filePath(u"out/KORVEX.csv"_s)).toStdString(),
               R"("1","0","=1+1",7,"2024/01/05","09:05","1.9","1E3","0","0012")" "\n"
               R"("局",,"JR1,Q/4",345678,"1999/12/31",,,"A,B)" "\t" R"(""C""","髙","∥－①")" "\n"
-              R"("a","b",,"c",,,,,,)" "\n");
+              R"("a","b",,"c",,,,,,)" "\n")
+        << process.readAllStandardError().constData();
 }

@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-
 TEST(LibreOfficeCalc, StartsTheApplicationDetachedOnTheAbsolutePath)
 {
     QTemporaryDir dir;
@@ -28,14 +25,4 @@ TEST(LibreOfficeCalc, StartsTheApplicationDetachedOnTheAbsolutePath)
                                                 LibreOfficeCalc::InFilterArgument(),
                                                 dir.filePath(name)}));
     EXPECT_NE(standIn.Parent(), QCoreApplication::applicationPid()) << "not detached";
-}
-
-TEST(LibreOfficeCalc, ReportsWhichProgramCouldNotStartAndWhy)
-{
-    const QString program = QStringLiteral("korvex-no-such-program");
-    const Spreadsheet::Result result = LibreOfficeCalc(program).Open(QStringLiteral("KORVEX.tmp"));
-    EXPECT_FALSE(result.Started);
-    EXPECT_TRUE(result.Error.startsWith(program + QStringLiteral(": ")) &&
-                result.Error.contains(QString::fromLocal8Bit(std::strerror(ENOENT))))
-        << qPrintable(result.Error);
 }
