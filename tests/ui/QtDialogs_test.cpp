@@ -11,7 +11,6 @@ TEST(QtDialogs, MessagesShowPlainTextWithoutIconUnderTheProgramsTitle)
     const auto box = QtDialogs::MessageBox(nullptr, text, QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
     EXPECT_EQ(box->windowTitle(), QtDialogs::Title);
-    EXPECT_EQ(box->text(), text);
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
     EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Ok));
