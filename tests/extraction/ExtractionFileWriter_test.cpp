@@ -11,12 +11,10 @@ TEST(ExtractionFileWriter, QuotesTextItemsAndLeavesTheNumberBare)
     buffer.open(QIODevice::WriteOnly);
     CodePage932 codec;
     ExtractionFileWriter writer(buffer, codec);
-    const QString call = QStringLiteral("JA1\"X\"/2");
-    const QString mode = QString::fromUtf16(u"a,b\tc\r\nd");
-    const QString name = QString::fromUtf16(u"表\"");
-    writer.WriteRow({u"2", u"", call, 2147483647, u"51/01/01", u"00:00J", u"10000", mode, name,
-                     u"\uFFFD"});
+    writer.WriteRow({u"2", u"", u"JA1\"X\"/2", 2147483647, u"51/01/01", u"00:00J", u"10000",
+                     u"a,b\tc\r\nd", u"表\"", u"\uFFFD"});
     ASSERT_TRUE(writer.Flush());
     EXPECT_EQ(buffer.data(), QByteArray("\"2\",\"\",\"JA1\"\"X\"\"/2\",2147483647,\"1951/01/01\","
-                                        "\"00:00J\",\"10000\",\"a,b\tc\r\nd\",\"\x95\x5C\"\"\",\"?\"\r\n"));
+                                        "\"00:00J\",\"10000\",\"a,b\tc\r\nd\",\"\x95\x5C\"\"\","
+                                        "\"?\"\r\n"));
 }

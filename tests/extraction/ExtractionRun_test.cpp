@@ -11,40 +11,13 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-
-HdbContact Contact(const QString& call, const QString& freq = QStringLiteral("7.050"))
-{
-    HdbContact c;
-    c.Call = call;
-    c.Freq = freq;
-    c.Year = 24;
-    c.Month = 5;
-    c.Day = 6;
-    c.Hour = 9;
-    c.Minute = 30;
-    c.Qsl = "J J";
-    c.Code = QStringLiteral(" 1001 ");
-    return c;
-}
-
-QByteArray Cp932(const QString& text)
-{
-    CodePage932 codec;
-    return codec.Encode(text);
-}
-
-const QString Header = QStringLiteral(
-    "\"移動地\",\"所属エリア\",\"CALL\",\"交信番号\",\" 年月日\",\"時刻 \",\"バンド \",\"モード\","
-    "\"QSL\",\"Code\"\r\n");
 
 class ExtractionRunTest : public ::testing::Test {
 protected:
-    ExtractionRunTest()
-    {
-        window.Path = dir.filePath(QStringLiteral("HAMLOG.HDB"));
-        extractPath = dir.filePath(QStringLiteral("KORVEX.tmp"));
-    }
+    ExtractionRunTest() { window.Path = dir.filePath(u"HAMLOG.HDB"_s); }
     ~ExtractionRunTest() override { QDir::setCurrent(startFolder); }
 
     ExtractionRun::Result Run(const std::vector<HdbContact>& contacts)
@@ -52,17 +25,23 @@ protected:
         EXPECT_TRUE(HdbFixtureWriter().WriteFile(window.Path, contacts));
         return RunOn(extractPath);
     }
-    ExtractionRun::Result RunOn(const QString& target)
+    ExtractionRun::Result RunOn(const QString& path)
     {
-        ExtractionTarget output(target);
-        ExtractionRun run(window, reader, output);
-        return run.Command4_Click();
+        ExtractionTarget target(path);
+        return ExtractionRun(window, reader, target).Command4_Click();
     }
-    QByteArray Extracted() const { return ReadAll(extractPath); }
+    // The lines after the header, each ended by CR LF.
+    QStringList Rows()
+    {
+        QStringList rows = CodePage932().Decode(ReadAll(extractPath)).split(u"\r\n"_s);
+        EXPECT_TRUE(rows.size() >= 2 && rows.takeLast().isEmpty());
+        rows.removeFirst();
+        return rows;
+    }
 
     QString startFolder = QDir::currentPath();
     QTemporaryDir dir;
-    QString extractPath;
+    QString extractPath = dir.filePath(u"KORVEX.tmp"_s);
     ScriptedWindow window;
     HdbRecordSource source;
     LogReader reader{source, window, dir.path()};
@@ -72,126 +51,96 @@ protected:
 
 TEST_F(ExtractionRunTest, WritesOneRowPerWantedContactInRecordOrder)
 {
-    HdbContact home = Contact(QStringLiteral("JH1ABC"), QStringLiteral("0.136"));
-    HdbContact utc = Contact(QStringLiteral("JA1ABC/3"));
+    const HdbContact c{.Call = u"JA1ABC/2"_s, .Month = 5, .Day = 6, .Hour = 9, .Minute = 30,
+                       .Code = u" 1001 "_s, .Qsl = "J J"};
+    HdbContact home = c, utc = c, deleted = c, sevenK = c, quoted = c;
+    home.Call = u"JH1ABC"_s, home.Freq = u"0.136"_s;
     utc.Utc = true;
-    HdbContact deleted = Contact(QStringLiteral("JA5DEL/5"));
     deleted.Deleted = true;
-    HdbContact sevenK = Contact(QStringLiteral("7K3XYZ/JA0"), QStringLiteral("430.00"));
-    sevenK.Year = 99;
-    sevenK.Mode = QStringLiteral("FM");
-    sevenK.Code = QStringLiteral("0100");
-    sevenK.Qsl = "J  ";
-    HdbContact quoted = Contact(QStringLiteral("JA1\"A/2"), QStringLiteral("99"));
-    quoted.Mode = QString();
-    quoted.Qsl = "N";
+    sevenK.Call = u"7K3XYZ/JA0"_s, sevenK.Year = 99, sevenK.Freq = u"430.00"_s;
+    sevenK.Mode = u"FM"_s, sevenK.Code = u"0100"_s, sevenK.Qsl = "J  ";
+    quoted.Call = u"JA1\"A/2"_s, quoted.Freq = u"99"_s, quoted.Mode.clear(), quoted.Qsl = "N";
 
-    EXPECT_EQ(Run({Contact(QStringLiteral("JA1ABC/2")), home, utc, deleted, sevenK, quoted}),
-              ExtractionRun::Result::Completed);
+    QByteArray handedOff;
+    window.OnHandOff = [&] { handedOff = ReadAll(extractPath); };
+    EXPECT_EQ(Run({c, home, utc, deleted, sevenK, quoted}), ExtractionRun::Result::Completed);
+    EXPECT_EQ(handedOff, ReadAll(extractPath)) << "handed off before the file was complete";
 
-    const QString rows = QStringLiteral(
-        "\"2\",\"1\",\"JA1ABC/2\",1,\"2024/05/06\",\"09:30J\",\"7\",\"SSB\",\"J\",\"1001\"\r\n"
-        "\"0\",\"1\",\"7K3XYZ/JA0\",4,\"1999/05/06\",\"09:30J\",\"430\",\"FM\",\" \",\"0100\"\r\n"
-        "\"2\",\"1\",\"JA1\"\"A/2\",5,\"2024/05/06\",\"09:30J\",\"\",\"\",\" \",\"1001\"\r\n");
-    EXPECT_EQ(Extracted(), Cp932(Header + rows));
-    // Both invalid frequencies are reported, the rejected contact's too.
-    EXPECT_EQ(window.Messages,
-              QStringList({QStringLiteral("交信番号 2 の交信周波数は 無効です\n0.136"),
-                           QStringLiteral("交信番号 5 の交信周波数は 無効です\n99")}));
-    EXPECT_EQ(window.Counts[0], QStringLiteral("6")); // one past the five live records
-    EXPECT_EQ(window.Counts[1], QStringLiteral("3"));
+    EXPECT_EQ(Rows(), QStringList({
+        R"("2","1","JA1ABC/2",1,"2024/05/06","09:30J","7","SSB","J","1001")",
+        R"("0","1","7K3XYZ/JA0",4,"1999/05/06","09:30J","430","FM"," ","0100")",
+        R"("2","1","JA1""A/2",5,"2024/05/06","09:30J","",""," ","1001")"}));
+    // Frequencies that name no band are reported by contact number, rejected or not.
+    ASSERT_EQ(window.Messages.size(), 2);
+    EXPECT_TRUE(window.Messages[0].contains(u" 2 ") && window.Messages[0].endsWith(u"\n0.136"));
+    EXPECT_TRUE(window.Messages[1].contains(u" 5 ") && window.Messages[1].endsWith(u"\n99"));
     EXPECT_EQ(window.Events, QStringList({"Frame1-", "Frame3-", "Frame4-", "Frame5-", "Command4-",
                                           "handoff", "Frame1+", "Frame3+", "Frame4+", "Frame5+"}));
-    EXPECT_FALSE(window.Enabled[4]);
-    EXPECT_EQ(reader.LogPath, QStringLiteral("END"));
 }
 
-TEST_F(ExtractionRunTest, FiltersCompareNormalisedListsWithValuesAsRead)
+TEST_F(ExtractionRunTest, FiltersTakeTheNormalisedBoxesAndTheirOwnField)
 {
-    HdbContact cw = Contact(QStringLiteral("JA1AAA/1"));
-    cw.Mode = QStringLiteral("CW");
-    HdbContact lower = Contact(QStringLiteral("JA1BBB/1"));
-    lower.Mode = QStringLiteral("ssb");
-    HdbContact fm2m = Contact(QStringLiteral("JA1CCC/1"), QStringLiteral("145.00"));
-    fm2m.Mode = QStringLiteral("FM");
-    HdbContact noBand = fm2m;
-    noBand.Call = QStringLiteral("JA1DDD/1");
-    noBand.Freq = QStringLiteral("0.1");
-    HdbContact wrongRcv = fm2m;
-    wrongRcv.Call = QStringLiteral("JA1EEE/1");
-    wrongRcv.Qsl = "JNX";
+    // Rcv is the third QSL mark; the band comes from the frequency.
+    const HdbContact fm{.Call = u"JA1C/1"_s, .Freq = u"145.00"_s, .Mode = u"FM"_s, .Qsl = "J J"};
+    HdbContact cw = fm, lower = fm, noBand = fm, otherRcv = fm;
+    cw.Freq = lower.Freq = u"7.050"_s, cw.Mode = u"CW"_s, lower.Mode = u"ssb"_s;
+    noBand.Freq = u"0.1"_s, otherRcv.Qsl = "JNX";
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(window.Path, {cw, lower, fm, noBand, otherRcv}));
 
-    window.Texts = {QStringLiteral(" j, "), QStringLiteral(" 144 ,7,"), QStringLiteral("fm , cw")};
-    Run({cw, lower, fm2m, noBand, wrongRcv});
-
-    EXPECT_EQ(window.Texts[0], QStringLiteral("J,"));
-    EXPECT_EQ(window.Texts[1], QStringLiteral("144 ,7,"));
-    EXPECT_EQ(window.Texts[2], QStringLiteral("FM , CW"));
-    const QList<QByteArray> lines = Extracted().split('\n');
-    ASSERT_EQ(lines.size(), 5); // header, three rows, nothing after the last CR LF
-    EXPECT_TRUE(lines[1].startsWith("\"1\",\"1\",\"JA1AAA/1\",1,"));
-    EXPECT_TRUE(lines[2].startsWith("\"1\",\"1\",\"JA1CCC/1\",3,"));
-    EXPECT_TRUE(lines[3].startsWith("\"1\",\"1\",\"JA1DDD/1\",4,"));
-    EXPECT_TRUE(lines[4].isEmpty());
-}
-
-TEST_F(ExtractionRunTest, AllInSmallLettersSwitchesAFilterOffButAllWithMoreDoesNot)
-{
-    HdbContact cw = Contact(QStringLiteral("JA1AAA/1"));
-    cw.Mode = QStringLiteral("CW");
-    window.Texts = {QStringLiteral(" all "), QStringLiteral("ALL"), QStringLiteral("ALL,cd")};
-    Run({cw});
-    EXPECT_EQ(window.Texts[0], QStringLiteral("ALL"));
-    EXPECT_EQ(Extracted(), Cp932(Header));
-    EXPECT_TRUE(window.Counts[1].isEmpty()); // Label4 keeps its caption when nothing is selected
-}
-
-TEST_F(ExtractionRunTest, WithoutAReadableLogNothingHappensButTheMessage)
-{
-    for (const QString& path : {QString(), dir.path(), dir.filePath(QStringLiteral("none.hdb"))}) {
-        window.Path = path;
-        EXPECT_EQ(RunOn(extractPath), ExtractionRun::Result::NotStarted);
-        EXPECT_EQ(window.Messages.takeLast(), QStringLiteral("HAMLOG.HDB を先に指定してください"));
+    const std::pair<std::array<QString, 3>, QList<int>> runs[] = {
+        {{u" j, "_s, u" 144 ,7,"_s, u"fm , cw"_s}, {1, 3, 4}},
+        {{u" all "_s, u"ALL"_s, u"FM"_s}, {3, 4, 5}},
+    };
+    for (const auto& [texts, selected] : runs) {
+        window.Texts = texts;
+        EXPECT_EQ(RunOn(extractPath), ExtractionRun::Result::Completed);
+        QList<int> numbers;
+        for (const QString& row : Rows())
+            numbers << row.section(u',', 3, 3).toInt();
+        EXPECT_EQ(numbers, selected) << qPrintable(texts[0]);
+        for (int box = 0; box < 3; ++box)
+            EXPECT_EQ(window.Texts[box], UserFilter::Normalise(texts[box]));
     }
+}
+
+TEST_F(ExtractionRunTest, WithoutALogOrConfirmationNothingIsExtractedAndAllStaysEnabled)
+{
+    EXPECT_EQ(RunOn(extractPath), ExtractionRun::Result::NotStarted);
     EXPECT_TRUE(window.Events.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(extractPath));
-}
-
-TEST_F(ExtractionRunTest, DecliningTheFirstReadExtractsNothingAndUnlocksEverything)
-{
     window.ConfirmAnswer = false;
-    EXPECT_EQ(Run({Contact(QStringLiteral("JA1ABC/2"))}), ExtractionRun::Result::Declined);
-    EXPECT_EQ(window.HandOffs, 0);
+    EXPECT_EQ(Run({{.Call = u"JA1ABC/2"_s}}), ExtractionRun::Result::Declined);
+    EXPECT_EQ(window.Messages.size(), 1);
+    EXPECT_EQ(window.HandOffs(), 0);
     EXPECT_TRUE(window.AllEnabled());
     EXPECT_FALSE(QFileInfo::exists(extractPath));
-    EXPECT_TRUE(window.Messages.isEmpty());
 }
 
 TEST_F(ExtractionRunTest, ALogThatIsNoDatabaseGivesAHeaderOnlyFile)
 {
     ASSERT_TRUE(WriteAll(window.Path, "CALL,DATE\r\n"));
     EXPECT_EQ(RunOn(extractPath), ExtractionRun::Result::LogNotOpened);
-    EXPECT_EQ(window.Messages, QStringList{QStringLiteral("HAMLOG Open 失敗")});
-    EXPECT_EQ(Extracted(), Cp932(Header));
-    EXPECT_EQ(window.HandOffs, 1);
-    EXPECT_EQ(window.Counts[0], QStringLiteral("1"));
+    EXPECT_EQ(window.Messages.size(), 1);
+    EXPECT_TRUE(Rows().isEmpty());
+    EXPECT_EQ(window.HandOffs(), 1);
 }
 
 TEST_F(ExtractionRunTest, AnExtractionFileThatCannotBeWrittenIsNeverHandedOff)
 {
-    std::vector<HdbContact> many(2000, Contact(QStringLiteral("JA1ABC/2")));
-    ASSERT_TRUE(HdbFixtureWriter().WriteFile(window.Path, many));
-    const QString noFolder = dir.filePath(QStringLiteral("missing/KORVEX.tmp"));
-    for (const QString& target : {noFolder, QStringLiteral("/dev/full")}) {
+    // More rows than the writer gathers before its first write; a failed write
+    // ends the run, so the last contact's frequency is never looked at.
+    std::vector<HdbContact> contacts(2000, {.Call = u"JA1A/2"_s});
+    contacts.back().Freq = u"0.1"_s;
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(window.Path, contacts));
+    for (const QString& target : {dir.filePath(u"missing/KORVEX.tmp"_s), u"/dev/full"_s}) {
         window.Messages.clear();
         EXPECT_EQ(RunOn(target), ExtractionRun::Result::OutputFailed) << qPrintable(target);
-        ASSERT_EQ(window.Messages.size(), 1);
-        const QStringList lines = window.Messages[0].split(u'\n');
-        ASSERT_EQ(lines.size(), 3);
-        EXPECT_EQ(lines[1], target);
-        EXPECT_FALSE(lines[2].isEmpty()) << qPrintable(target); // the system's reason
-        EXPECT_EQ(window.HandOffs, 0);
+        // The file and the system's reason, each on a line of its own.
+        const QStringList lines = window.Messages.value(0).split(u'\n');
+        EXPECT_TRUE(lines.size() == 3 && lines[1] == target && !lines[2].isEmpty())
+            << qPrintable(window.Messages.join(u'|'));
+        EXPECT_EQ(window.HandOffs(), 0);
         EXPECT_TRUE(window.AllEnabled());
     }
-    EXPECT_TRUE(QFileInfo(QStringLiteral("/dev/full")).exists());
+    EXPECT_TRUE(QFileInfo::exists(u"/dev/full"_s));
 }

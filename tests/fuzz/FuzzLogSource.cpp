@@ -7,8 +7,6 @@
 #include "LogReader.h"
 #include "ScriptedWindow.h"
 
-#include <QDir>
-
 #include <cstdlib>
 #include <sys/mman.h>
 #include <unistd.h>

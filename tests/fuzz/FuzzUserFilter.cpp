@@ -2,8 +2,6 @@
 
 #include "UserFilter.h"
 
-#include <QString>
-
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

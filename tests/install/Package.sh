@@ -25,6 +25,6 @@ for path in ./usr/bin/korvex ./usr/bin/korvex-extract ./usr/share/applications/k
     grep -qx "$path" <<<"$contents" || fail "package lacks $path"
 done
 # Nothing outside /usr, and no extraction file or build leftovers.
-if grep -v '^\./usr/\|^\./$\|^\./usr$' <<<"$contents" | grep -q .; then fail "files outside /usr"; fi
-if grep -qi 'KORVEX.tmp\|CMakeFiles' <<<"$contents"; then fail "stray files in the package"; fi
+! grep -v '^\./usr/\|^\./$\|^\./usr$' <<<"$contents" | grep -q . || fail "files outside /usr"
+! grep -qi 'KORVEX.tmp\|CMakeFiles' <<<"$contents" || fail "stray files in the package"
 echo "package $(basename "$deb") checked"

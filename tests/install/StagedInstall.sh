@@ -17,10 +17,7 @@ expected=$(sort <<'LIST'
 ./share/metainfo/io.github.korvex.Korvex.metainfo.xml
 LIST
 )
-if [ "$actual" != "$expected" ]; then
-    diff <(echo "$expected") <(echo "$actual")
-    exit 1
-fi
+[ "$actual" = "$expected" ] || { diff <(echo "$expected") <(echo "$actual"); exit 1; }
 for size in 16 32 48; do
     file "$stage/share/icons/hicolor/${size}x$size/apps/korvex.png" | grep -q "$size x $size" ||
         { echo "icon $size is not $size x $size"; exit 1; }

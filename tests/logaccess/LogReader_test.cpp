@@ -9,25 +9,23 @@
 
 #include <cstring>
 #include <functional>
+#include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// A record source whose field texts the test writes byte by byte.
-class ScriptedSource : public RecordSource {
-public:
-    int OpenResult = 0;
-    int Records = 1;
+// A log of `Records` records whose field texts the test writes byte by byte.
+struct ScriptedSource : RecordSource {
+    int OpenResult = 0, Records = 1, Opens = 0, Closes = 0;
     std::function<void(char*, qint16)> Fill = [](char* b, qint16) { b[0] = '\0'; };
-    int Opens = 0, Closes = 0;
-    QString OpenedPath;
 
-    int HamlogOpen(const QString& path) override
+    int HamlogOpen(const QString&) override
     {
         ++Opens;
-        OpenedPath = path;
         return OpenResult;
     }
-    int THW_read(qint32 recordNo) override { return recordNo >= 1 && recordNo <= Records ? 0 : 1; }
+    int THW_read(qint32 n) override { return n >= 1 && n <= Records ? 0 : 1; }
     void ThwString(char* buffer, qint16 field) override { Fill(buffer, field); }
     void HamlogClose() override { ++Closes; }
 };
@@ -39,10 +37,11 @@ void Put(char* buffer, const char* text)
 
 class LogReaderTest : public ::testing::Test {
 protected:
-    LogReaderTest() : reader(source, window, dir.path())
+    LogReaderTest()
     {
-        window.Path = dir.filePath(QStringLiteral("HAMLOG.HDB"));
+        window.Path = dir.filePath(u"HAMLOG.HDB"_s);
         WriteAll(window.Path, "x");
+        reader.RecordNo = 1;
     }
     ~LogReaderTest() override { QDir::setCurrent(startFolder); }
 
@@ -50,125 +49,75 @@ protected:
     QTemporaryDir dir;
     ScriptedSource source;
     ScriptedWindow window;
-    LogReader reader;
+    LogReader reader{source, window, dir.path()};
 };
 
 } // namespace
 
-TEST_F(LogReaderTest, TakesFieldTextsUpToTheTerminator)
+TEST_F(LogReaderTest, TakesFieldTextsUpToTheTerminatorAsCodePage932)
 {
     source.Fill = [](char* b, qint16 field) {
         switch (field) {
         case 0: Put(b, "JA1ABC/2"); break;
-        case 3: Put(b, "12:00J  "); break;                // spaces before the terminator stay
-        case 7: break;                                    // untouched: no terminator at all
-        case 8: b[255] = 'x'; break;                      // text fills the whole space
-        case 11: Put(b, "\x8E\x52\x93\x63\x20\x91\xBE"); break; // characters, not bytes
-        case 12: Put(b, "\xFF\x41"); break;
-        default: Put(b, ""); break;
+        case 3: Put(b, "12:00J  "); break; // spaces before the terminator stay
+        case 7: break;                     // untouched: no terminator at all
+        case 8: b[255] = 'x'; break;       // text fills the whole space
+        case 11: Put(b, "\x8E\x52\x93\x63"); break;
+        default: Put(b, field == 10 ? "JNN" : ""); break;
         }
     };
-    reader.RecordNo = 1;
     EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::RecordRead);
-    EXPECT_EQ(reader.Fields[0], QStringLiteral("JA1ABC/2"));
-    EXPECT_EQ(reader.Fields[3], QStringLiteral("12:00J  "));
-    EXPECT_EQ(reader.Fields[7], QString());
-    EXPECT_EQ(reader.Fields[8], QString());
-    EXPECT_EQ(reader.Fields[11], QString::fromUtf16(u"山田 太"));
-    EXPECT_EQ(reader.Fields[12], QString::fromUtf16(u"\uFFFDA"));
-    for (int i = 17; i < LogReader::FieldCount; ++i)
-        EXPECT_TRUE(reader.Fields[i].isEmpty());
+    for (int i = 0; i < LogReader::FieldCount; ++i) {
+        const QString expected = i == 0 ? u"JA1ABC/2"_s : i == 3 ? u"12:00J  "_s
+                                 : i == 10 ? u"JNN"_s : i == 11 ? u"山田"_s : QString();
+        EXPECT_EQ(reader.Fields[i], expected) << "field " << i;
+    }
 }
 
 TEST_F(LogReaderTest, QslMarksAreAlwaysThreeCharactersFromTheBuffer)
 {
     QByteArray qsl;
-    bool untouched = false;
     source.Fill = [&](char* b, qint16 field) {
-        if (field == 10 && untouched)
-            return;
         // A long field before QSL must not leave its bytes behind for the marks.
-        Put(b, field == 10 ? qsl.constData() : "ABCDEFGHIJ");
+        if (field != 10 || !qsl.isNull())
+            Put(b, field == 10 ? qsl.constData() : "ABCDEFGHIJ");
     };
-    auto marks = [&](const QByteArray& text, bool leaveUntouched = false) {
-        qsl = text;
-        untouched = leaveUntouched;
-        ++reader.RecordNo;
-        source.Records = reader.RecordNo;
+    const std::pair<QByteArray, const char16_t*> cases[] = {
+        {"J N", u"J N"}, {"JNNX", u"JNN"}, {"J", u"J\0 "}, // the terminator, then the pre-fill
+        {{}, u"   "},                                      // untouched
+        {"\x82\xA0\x82\xA2\x82\xA4\x82\xA6", u"あいう"},
+    };
+    for (const auto& [bytes, marks] : cases) {
+        qsl = bytes;
+        source.Records = ++reader.RecordNo;
         reader.ReadNextRecord();
-        return reader.Fields[10];
-    };
-    EXPECT_EQ(marks("J N"), QStringLiteral("J N"));
-    EXPECT_EQ(marks("JNNX"), QStringLiteral("JNN"));
-    EXPECT_EQ(marks("J"), QString::fromUtf16(u"J\0 ", 3)); // terminator, then the pre-fill
-    EXPECT_EQ(marks("", true), QStringLiteral("   "));
-    EXPECT_EQ(marks("\x82\xA0\x82\xA2\x82\xA4\x82\xA6"), QString::fromUtf16(u"あいう"));
+        EXPECT_EQ(reader.Fields[10], QString::fromUtf16(marks, 3)) << bytes.constData();
+    }
 }
 
-TEST_F(LogReaderTest, OpensOnceAfterConfirmationAndSignalsTheEnd)
+TEST_F(LogReaderTest, OpensOnlyAfterConfirmationAndAValidPathThenSignalsTheEnd)
 {
-    source.Records = 2;
-    source.Fill = [&](char* b, qint16 field) {
-        Put(b, field == 0 ? (reader.RecordNo == 1 ? "JA1AAA" : "JA2BBB") : "");
-    };
-    for (reader.RecordNo = 1; reader.RecordNo <= 2; ++reader.RecordNo)
-        EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::RecordRead);
-    EXPECT_EQ(window.Questions, QStringList{QStringLiteral("HAMLOG からデータを読み出します")});
-    EXPECT_EQ(source.OpenedPath, window.Path);
-    EXPECT_EQ(reader.Handle.IsOpen, True);
-    EXPECT_EQ(QDir::currentPath(), QDir(dir.path()).canonicalPath());
-
-    EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::EndOfLog);
-    EXPECT_EQ(reader.LogPath, QStringLiteral("END"));
-    EXPECT_EQ(reader.Handle.IsOpen, False);
-    EXPECT_EQ(reader.Fields[0], QStringLiteral("JA2BBB")); // the last record stays
-    EXPECT_EQ(source.Opens, 1);
-    EXPECT_EQ(source.Closes, 1);
-    EXPECT_TRUE(window.Messages.isEmpty());
-
-    // A later read starts over with a new confirmation and a fresh path.
-    reader.RecordNo = 1;
-    EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::RecordRead);
-    EXPECT_EQ(window.Questions.size(), 2);
-    EXPECT_EQ(reader.LogPath, window.Path);
-}
-
-TEST_F(LogReaderTest, AnEmptyLogIsOpenedAndClosedInOneCall)
-{
-    source.Records = 0;
-    reader.RecordNo = 1;
-    EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::EndOfLog);
-    EXPECT_EQ(source.Opens, 1);
-    EXPECT_EQ(source.Closes, 1);
-    EXPECT_EQ(reader.LogPath, QStringLiteral("END"));
-}
-
-TEST_F(LogReaderTest, FailuresBeforeTheFirstRecordLeaveFieldsAlone)
-{
-    reader.Fields[0] = QStringLiteral("previous");
-    reader.RecordNo = 1;
-
     window.ConfirmAnswer = false;
     EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::Declined);
-    EXPECT_TRUE(reader.LogPath.isEmpty());
-    EXPECT_EQ(source.Opens, 0);
-    EXPECT_TRUE(window.Messages.isEmpty());
-
     window.ConfirmAnswer = true;
-    for (const QString& path : {QString(), dir.path(), dir.filePath(QStringLiteral("gone.hdb"))}) {
-        window.Path = path;
-        EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::PathInvalid);
-        EXPECT_EQ(reader.LogPath, path);
-        EXPECT_EQ(window.Messages.takeLast(), QStringLiteral("HAMLOG.HDB が 未指定 または 無効です"));
-    }
+    const QString log = std::exchange(window.Path, dir.filePath(u"gone.hdb"_s));
+    EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::PathInvalid);
     EXPECT_EQ(source.Opens, 0);
-
-    window.Path = dir.filePath(QStringLiteral("HAMLOG.HDB"));
+    window.Path = log;
     source.OpenResult = 7;
     EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::OpenFailed);
-    EXPECT_EQ(window.Messages, QStringList{QStringLiteral("HAMLOG Open 失敗")});
-    EXPECT_EQ(reader.LogPath, QStringLiteral("END"));
+    EXPECT_EQ(reader.LogPath, u"END"_s);
+    EXPECT_EQ(window.Messages.size(), 2); // none for the declined read
+
+    source.OpenResult = 0;
+    source.Records = 2;
+    for (; reader.RecordNo <= 2; ++reader.RecordNo)
+        EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::RecordRead);
+    EXPECT_EQ(window.Questions.size(), 4); // once per open, not per record
+    EXPECT_EQ(QDir::currentPath(), QDir(dir.path()).canonicalPath());
+    EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::EndOfLog);
+    EXPECT_EQ(reader.LogPath, u"END"_s);
     EXPECT_EQ(reader.Handle.IsOpen, False);
-    EXPECT_EQ(source.Closes, 0);
-    EXPECT_EQ(reader.Fields[0], QStringLiteral("previous"));
+    EXPECT_EQ(source.Opens, 2);
+    EXPECT_EQ(source.Closes, 1);
 }

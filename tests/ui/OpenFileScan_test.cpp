@@ -2,7 +2,6 @@
 
 #include "TestFiles.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -13,8 +12,7 @@ TEST(OpenFileScan, SeesAFileOnlyWhileAnotherProcessHasItOpen)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("KORVEX.tmp"));
     const QString otherName = dir.filePath(QStringLiteral("other-name"));
-    ASSERT_TRUE(WriteAll(path, "x"));
-    ASSERT_TRUE(QFile::link(path, otherName));
+    ASSERT_TRUE(WriteAll(path, "x") && QFile::link(path, otherName));
     EXPECT_FALSE(OpenFileScan::IsHeldOpen(path));
     EXPECT_FALSE(OpenFileScan::IsHeldOpen(dir.filePath(QStringLiteral("missing"))));
 
@@ -25,7 +23,6 @@ TEST(OpenFileScan, SeesAFileOnlyWhileAnotherProcessHasItOpen)
     ASSERT_TRUE(holder.waitForStarted());
     EXPECT_TRUE(OpenFileScan::IsHeldOpen(path));
     EXPECT_TRUE(OpenFileScan::IsHeldOpen(otherName)); // the same file by another name
-
     holder.kill();
     holder.waitForFinished();
     EXPECT_FALSE(OpenFileScan::IsHeldOpen(path));

@@ -1,25 +1,14 @@
-// One QApplication for the whole test binary, made before the first test runs.
+// The test binary's own main: one QApplication, on the offscreen platform even
+// when the tests are only listed, around all the tests.
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-namespace {
-
-class QtEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[10] = "ui_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-} // namespace
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
