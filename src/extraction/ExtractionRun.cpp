@@ -37,6 +37,7 @@ ExtractionRun::Result ExtractionRun::FailOutput()
     window_.ShowMessage(QStringLiteral("抽出ファイルを書き込めませんでした") + QLatin1Char('\n') +
                         target_.Name() + QLatin1Char('\n') + target_.ErrorString());
     target_.Discard();
+    reader_.CloseLog();
     // Nothing was extracted, so the user may try again.
     SetInputsEnabled(true, true);
     return Result::OutputFailed;

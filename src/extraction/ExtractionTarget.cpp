@@ -19,6 +19,7 @@ QIODevice* ExtractionTarget::Open()
         error_ = file_.errorString();
         return nullptr;
     }
+    created_ = true;
     return &file_;
 }
 
@@ -37,8 +38,9 @@ bool ExtractionTarget::Close()
 void ExtractionTarget::Discard()
 {
     file_.close();
-    // Only an ordinary file is ours to remove; never a device such as /dev/full.
-    if (!path_.isEmpty() && QFileInfo(path_).isFile())
+    // Only a file this target emptied is ours to remove: never one it could not
+    // open, nor a device such as /dev/full.
+    if (created_ && !path_.isEmpty() && QFileInfo(path_).isFile())
         QFile::remove(path_);
 }
 

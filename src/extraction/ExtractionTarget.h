@@ -27,4 +27,5 @@ private:
     QString path_;
     QFile file_;
     QString error_;
+    bool created_ = false;
 };

@@ -7,22 +7,22 @@
 LogReader::LogReader(RecordSource& source, ReaderWindow& window, QString programFolder)
     : window_(window), programFolder_(std::move(programFolder))
 {
-    Handle.WorkArea = &source;
+    LogHandle.WorkArea = &source;
     std::memset(fieldBuffer_, ' ', RecordSource::FieldBufferSize);
     fieldBuffer_[RecordSource::FieldBufferSize] = '\0';
 }
 
 LogReader::Outcome LogReader::ReadNextRecord()
 {
-    if (Handle.IsOpen != True) {
+    if (LogHandle.IsOpen != True) {
         const Outcome opened = Open();
         if (opened != Outcome::RecordRead)
             return opened;
     }
-    if (Handle.WorkArea->THW_read(RecordNo) != 0) {
-        Handle.WorkArea->HamlogClose();
+    if (LogHandle.WorkArea->THW_read(RecordNo) != 0) {
+        LogHandle.WorkArea->HamlogClose();
         LogPath = EndMarker;
-        Handle.IsOpen = False;
+        LogHandle.IsOpen = False;
         return Outcome::EndOfLog;
     }
     ReadFields();
@@ -40,13 +40,20 @@ LogReader::Outcome LogReader::Open()
         return Outcome::PathInvalid;
     }
     PreloadLogLibraries();
-    if (Handle.WorkArea->HamlogOpen(LogPath) != 0) {
+    if (LogHandle.WorkArea->HamlogOpen(LogPath) != 0) {
         window_.ShowMessage(QStringLiteral("HAMLOG Open 失敗"));
         LogPath = EndMarker;
         return Outcome::OpenFailed;
     }
-    Handle.IsOpen = True;
+    LogHandle.IsOpen = True;
     return Outcome::RecordRead;
+}
+
+void LogReader::CloseLog()
+{
+    if (LogHandle.IsOpen == True)
+        LogHandle.WorkArea->HamlogClose();
+    LogHandle.IsOpen = False;
 }
 
 void LogReader::PreloadLogLibraries()
@@ -62,7 +69,7 @@ void LogReader::ReadFields()
     for (qint16 i = 0; i < RecordSource::FieldCount; ++i) {
         // Only the bytes the previous field wrote need their spaces back.
         std::memset(fieldBuffer_, ' ', dirty_);
-        Handle.WorkArea->ThwString(fieldBuffer_, i);
+        LogHandle.WorkArea->ThwString(fieldBuffer_, i);
         // The text space is 256 characters; the zero byte after it is not part of it.
         // A plain loop: field texts are short, and a vector scan of bytes just
         // written stalls on store forwarding.

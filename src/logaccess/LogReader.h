@@ -10,7 +10,7 @@
 #include <array>
 
 // The state the reader shares with the log's record source.
-struct LogHandle {
+struct LogHandleState {
     RecordSource* WorkArea = nullptr; // stands where the library kept its own state
     Truth IsOpen = False;
 };
@@ -34,6 +34,9 @@ public:
     // Makes the program's folder the current folder. HAMLOG's libraries were
     // preloaded here; the built-in record source needs no library file.
     void PreloadLogLibraries();
+    // Closes the log before its end, for a run that stops early, so that the
+    // next run opens the log chosen then from its start.
+    void CloseLog();
 
     // Shared with the run, which sets RecordNo and FreqText.
     QString LogPath;
@@ -41,10 +44,10 @@ public:
     std::array<QString, FieldCount> Fields;
     QString FreqText;
     QString BandText;
-    LogHandle Handle;
+    LogHandleState LogHandle;
 
     // Why the last open failed, as far as the record source knows.
-    QString OpenError() const { return Handle.WorkArea->OpenError(); }
+    QString OpenError() const { return LogHandle.WorkArea->OpenError(); }
 
 private:
     Outcome Open();

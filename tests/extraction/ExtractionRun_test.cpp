@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -143,4 +146,28 @@ TEST_F(ExtractionRunTest, AnExtractionFileThatCannotBeWrittenIsNeverHandedOff)
         EXPECT_TRUE(window.AllEnabled());
     }
     EXPECT_TRUE(QFileInfo::exists(u"/dev/full"_s));
+
+    // Trying again reads the log chosen now, from its start, after a new confirmation.
+    const qsizetype questions = window.Questions.size();
+    window.Path = dir.filePath(u"OTHER.HDB"_s);
+    EXPECT_EQ(Run({{.Call = u"JE3B/3"_s}}), ExtractionRun::Result::Completed);
+    EXPECT_EQ(window.Questions.size(), questions + 1);
+    ASSERT_EQ(Rows().size(), 1);
+    EXPECT_TRUE(Rows()[0].contains(u"JE3B/3"_s));
+}
+
+TEST_F(ExtractionRunTest, AFileThatCannotBeOpenedForWritingIsLeftAlone)
+{
+    // Opening fails for want of a free descriptor: the file that is there stays.
+    ASSERT_TRUE(WriteAll(extractPath, "the user's data"));
+    const auto openWithoutDescriptors = [this] {
+        const rlimit none{0, 0};
+        setrlimit(RLIMIT_NOFILE, &none);
+        ExtractionTarget target(extractPath);
+        const bool opened = target.Open() != nullptr;
+        target.Discard();
+        std::_Exit(!opened && QFileInfo::exists(extractPath) ? 0 : 1);
+    };
+    EXPECT_EXIT(openWithoutDescriptors(), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadAll(extractPath), QByteArray("the user's data"));
 }

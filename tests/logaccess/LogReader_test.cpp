@@ -117,7 +117,7 @@ TEST_F(LogReaderTest, OpensOnlyAfterConfirmationAndAValidPathThenSignalsTheEnd)
     EXPECT_EQ(QDir::currentPath(), QDir(dir.path()).canonicalPath());
     EXPECT_EQ(reader.ReadNextRecord(), LogReader::Outcome::EndOfLog);
     EXPECT_EQ(reader.LogPath, u"END"_s);
-    EXPECT_EQ(reader.Handle.IsOpen, False);
+    EXPECT_EQ(reader.LogHandle.IsOpen, False);
     EXPECT_EQ(source.Opens, 2);
     EXPECT_EQ(source.Closes, 1);
 }
