@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -85,6 +87,12 @@ TEST_F(KorvexExtractTest, FailsWithStatusOneAndAReason)
     const Outcome missing = Extract({dir.filePath(u"none.hdb"_s)});
     EXPECT_EQ(missing.status, 1);
     EXPECT_FALSE(missing.err.isEmpty());
+    // A named pipe is refused at once; nothing waits for a writer.
+    const QString pipe = dir.filePath(u"PIPE.HDB"_s);
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const Outcome piped = Extract({pipe});
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_TRUE(piped.err.contains("not a regular file")) << piped.err.constData();
 }
 
 TEST_F(KorvexExtractTest, ReportsBadUsageWithStatusTwo)
