@@ -99,8 +99,8 @@ char* ExtractionFileWriter::Number(char* p, qint32 value)
 char* ExtractionFileWriter::Text(char* p, QStringView text, QLatin1StringView prefix)
 {
     *p++ = '"';
-    std::memcpy(p, prefix.data(), static_cast<std::size_t>(prefix.size()));
-    p += prefix.size();
+    for (char c : prefix)
+        *p++ = c;
     char* const start = p;
     char* end = codec_.EncodeTo(text, p);
     // A quote byte is never the second byte of a code page 932 character, so
