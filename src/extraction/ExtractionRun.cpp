@@ -68,6 +68,7 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         if (reader_.RecordNo == std::numeric_limits<qint32>::max()) {
             window_.ShowMessage(QStringLiteral("交信数が多すぎるため、交信番号 %1 までで抽出を終えました")
                                     .arg(reader_.RecordNo));
+            reader_.CloseLog();
             break;
         }
         ++reader_.RecordNo;
