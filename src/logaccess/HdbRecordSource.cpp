@@ -75,6 +75,7 @@ public:
         Append(QByteArrayView(digits + sizeof digits - n, n));
     }
     void Finish() { buffer_[size_] = '\0'; }
+    char* End() const { return buffer_ + size_; }
 
 private:
     char* buffer_;
@@ -83,7 +84,13 @@ private:
 
 } // namespace
 
-HdbRecordSource::HdbRecordSource(std::size_t bufferSize) : buffer_(bufferSize) {}
+HdbRecordSource::HdbRecordSource(std::size_t bufferSize)
+    : bufferSize_((std::max<std::size_t>(bufferSize, 64) + 63) / 64 * 64)
+{
+    buffer_.reset(static_cast<char*>(std::aligned_alloc(64, bufferSize_)));
+    if (!buffer_)
+        throw std::bad_alloc();
+}
 
 HdbRecordSource::~HdbRecordSource()
 {
@@ -122,13 +129,14 @@ int HdbRecordSource::HamlogOpen(const QString& path)
     } else {
         openError_ = QStringLiteral("not a HAMLOG.HDB database (file header)");
     }
-    if (!layout || static_cast<std::size_t>(layout->recordLength) > buffer_.size()) {
+    if (!layout || static_cast<std::size_t>(layout->recordLength) > bufferSize_) {
         if (layout)
             openError_ = QStringLiteral("record length %1 is too long").arg(layout->recordLength);
         HamlogClose();
         return 1;
     }
     layout_ = *layout;
+    last_ = current_ = nullptr;
     Rewind();
     return 0;
 }
@@ -142,8 +150,19 @@ void HdbRecordSource::HamlogClose()
     liveRead_ = 0;
 }
 
+void HdbRecordSource::HoldLast()
+{
+    if (!last_ || last_ == held_.data())
+        return;
+    held_.assign(last_, last_ + layout_.recordLength);
+    if (current_ == last_)
+        current_ = held_.data();
+    last_ = held_.data();
+}
+
 void HdbRecordSource::Rewind()
 {
+    HoldLast();
     begin_ = end_ = 0;
     eof_ = false;
     physicalRead_ = 0;
@@ -173,11 +192,12 @@ bool HdbRecordSource::Fill(std::size_t wanted)
         return true;
     if (eof_)
         return false;
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    HoldLast();
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
-    const ssize_t got = ReadFullyAt(fd_, buffer_.data() + end_, buffer_.size() - end_, offset_);
-    if (got <= 0 || static_cast<std::size_t>(got) < buffer_.size() - end_)
+    const ssize_t got = ReadFullyAt(fd_, buffer_.get() + end_, bufferSize_ - end_, offset_);
+    if (got <= 0 || static_cast<std::size_t>(got) < bufferSize_ - end_)
         eof_ = true; // a read error counts as the end, as the library did
     if (got > 0) {
         end_ += static_cast<std::size_t>(got);
@@ -192,43 +212,43 @@ bool HdbRecordSource::NextLiveRecord()
     while (physicalRead_ < layout_.recordCount) {
         if (!Fill(length))
             return false; // cut short: only whole records exist
-        const char* record = buffer_.data() + begin_;
+        const char* record = buffer_.get() + begin_;
         begin_ += length;
         ++physicalRead_;
         if (record[0] == DeletedMark)
             continue;
-        current_ = record;
+        current_ = last_ = record;
         ++liveRead_;
         return true;
     }
     return false;
 }
 
-QByteArrayView HdbRecordSource::Bytes(HdbLayout::Field field) const
+QByteArrayView HdbRecordSource::Bytes(const char* record, HdbLayout::Field field) const
 {
     const HdbLayout::Span span = layout_.fields[field];
-    return QByteArrayView(current_ + span.offset, span.length);
+    return QByteArrayView(record + span.offset, span.length);
 }
 
-QByteArrayView HdbRecordSource::Text(HdbLayout::Field field) const
+QByteArrayView HdbRecordSource::Text(const char* record, HdbLayout::Field field) const
 {
     // Trimming first leaves memchr little to search, with the same result: the
     // first zero byte comes before the trailing spaces.
-    const QByteArrayView trimmed = TrimEnd(Bytes(field));
+    const QByteArrayView trimmed = TrimEnd(Bytes(record, field));
     const QByteArrayView text = UpToNul(trimmed);
     return text.size() == trimmed.size() ? text : TrimEnd(text);
 }
 
-quint16 HdbRecordSource::Flag() const
+quint16 HdbRecordSource::Flag(const char* record) const
 {
-    const QByteArrayView flag = Bytes(HdbLayout::Flag);
+    const QByteArrayView flag = Bytes(record, HdbLayout::Flag);
     return flag.size() == 2 ? qFromLittleEndian<quint16>(flag.data()) : 0;
 }
 
-void HdbRecordSource::WriteCallsign(char* buffer) const
+char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
 {
-    const QByteArrayView calls = Text(HdbLayout::Calls);
-    const QByteArrayView ign = UpToNul(Bytes(HdbLayout::Ign));
+    const QByteArrayView calls = Text(record, HdbLayout::Calls);
+    const QByteArrayView ign = UpToNul(Bytes(record, HdbLayout::Ign));
     qsizetype split = 0;
     while (split < ign.size() && ign[split] != ' ')
         ++split;
@@ -237,7 +257,7 @@ void HdbRecordSource::WriteCallsign(char* buffer) const
 
     FieldWriter out(buffer);
     constexpr quint16 Foreign = 0x0008, Reversed = 0x0002;
-    if ((Flag() & (Foreign | Reversed)) == (Foreign | Reversed)) {
+    if ((Flag(record) & (Foreign | Reversed)) == (Foreign | Reversed)) {
         const qsizetype slash = rest.indexOf('/');
         const QByteArrayView prefix = slash < 0 ? rest : rest.first(slash);
         const QByteArrayView tail = slash < 0 ? QByteArrayView() : rest.sliced(slash + 1);
@@ -259,28 +279,28 @@ void HdbRecordSource::WriteCallsign(char* buffer) const
             out.Append(rest);
         }
     }
-    out.Finish();
+    return out.End();
 }
 
-void HdbRecordSource::ThwString(char* buffer, qint16 field)
+namespace {
+
+// Field numbers of the logging program's own library, not descriptor order.
+constexpr HdbLayout::Field TextFields[] = {
+    HdbLayout::Calls, HdbLayout::Ign,  HdbLayout::Date, HdbLayout::Time, HdbLayout::His,
+    HdbLayout::My,    HdbLayout::Freq, HdbLayout::Mode, HdbLayout::Code, HdbLayout::Gl,
+    HdbLayout::Qsl,   HdbLayout::Name, HdbLayout::Qth,  HdbLayout::Rmk1, HdbLayout::Rmk2,
+};
+
+} // namespace
+
+char* HdbRecordSource::WriteField(const char* record, char* buffer, qint16 field) const
 {
     FieldWriter out(buffer);
-    if (!current_) {
-        out.Finish();
-        return;
-    }
-    // Field numbers of the logging program's own library, not descriptor order.
-    static constexpr HdbLayout::Field TextFields[] = {
-        HdbLayout::Calls, HdbLayout::Ign,  HdbLayout::Date, HdbLayout::Time, HdbLayout::His,
-        HdbLayout::My,    HdbLayout::Freq, HdbLayout::Mode, HdbLayout::Code, HdbLayout::Gl,
-        HdbLayout::Qsl,   HdbLayout::Name, HdbLayout::Qth,  HdbLayout::Rmk1, HdbLayout::Rmk2,
-    };
     switch (field) {
     case 0:
-        WriteCallsign(buffer);
-        return;
+        return WriteCallsign(record, buffer);
     case 2: {
-        const QByteArrayView date = Bytes(HdbLayout::Date);
+        const QByteArrayView date = Bytes(record, HdbLayout::Date);
         out.TwoDigits(static_cast<unsigned char>(date[1]));
         out.Append('/');
         out.TwoDigits(static_cast<unsigned char>(date[2]));
@@ -289,7 +309,7 @@ void HdbRecordSource::ThwString(char* buffer, qint16 field)
         break;
     }
     case 3: {
-        const QByteArrayView time = Bytes(HdbLayout::Time);
+        const QByteArrayView time = Bytes(record, HdbLayout::Time);
         const auto minuteByte = static_cast<unsigned char>(time[1]);
         out.TwoDigits(static_cast<unsigned char>(time[0]) & 0x3F);
         out.Append(':');
@@ -298,15 +318,36 @@ void HdbRecordSource::ThwString(char* buffer, qint16 field)
         break;
     }
     case 10:
-        out.Append(Bytes(HdbLayout::Qsl)); // the marks exactly as stored
+        out.Append(Bytes(record, HdbLayout::Qsl)); // the marks exactly as stored
         break;
     case 15:
-        out.Number(Flag());
+        out.Number(Flag(record));
         break;
     default:
         if (field >= 0 && field < 15)
-            out.Append(Text(TextFields[field]));
+            out.Append(Text(record, TextFields[field]));
         break;
     }
-    out.Finish();
+    return out.End();
+}
+
+void HdbRecordSource::ThwString(char* buffer, qint16 field)
+{
+    char* end = current_ ? WriteField(current_, buffer, field) : buffer;
+    *end = '\0';
+}
+
+QByteArrayView HdbRecordSource::FieldText(qint16 field, char* scratch)
+{
+    if (!last_)
+        return {};
+    switch (field) {
+    case 0: case 2: case 3: case 15:
+        return QByteArrayView(scratch, WriteField(last_, scratch, field) - scratch);
+    case 10:
+        return UpToNul(Bytes(last_, HdbLayout::Qsl));
+    default:
+        // The text in place, without a copy (a field is never longer than 255 bytes).
+        return field >= 0 && field < 15 ? Text(last_, TextFields[field]) : QByteArrayView();
+    }
 }

@@ -3,6 +3,8 @@
 #include "HdbLayout.h"
 #include "RecordSource.h"
 
+#include <cstdlib>
+#include <memory>
 #include <sys/types.h>
 #include <vector>
 
@@ -22,25 +24,40 @@ public:
     void ThwString(char* buffer, qint16 field) override;
     void HamlogClose() override;
     QString OpenError() const override { return openError_; }
+    QByteArrayView FieldText(qint16 field, char* scratch) override;
+    bool HoldsLastRecord() const override { return true; }
 
 private:
+    struct FreeAligned {
+        void operator()(char* p) const { std::free(p); }
+    };
+
     bool NextLiveRecord();
     void Rewind();
     bool Fill(std::size_t wanted);
-    QByteArrayView Bytes(HdbLayout::Field field) const;
-    QByteArrayView Text(HdbLayout::Field field) const;
-    quint16 Flag() const;
-    void WriteCallsign(char* buffer) const;
+    QByteArrayView Bytes(const char* record, HdbLayout::Field field) const;
+    QByteArrayView Text(const char* record, HdbLayout::Field field) const;
+    quint16 Flag(const char* record) const;
+    // Writes field `field` of `record` into `buffer` and returns where its text ends.
+    char* WriteField(const char* record, char* buffer, qint16 field) const;
+    char* WriteCallsign(const char* record, char* buffer) const;
+    // Copies the record last read out of the buffer before the buffer is reused.
+    void HoldLast();
 
     int fd_ = -1;
     HdbLayout layout_;
     QString openError_;
-    std::vector<char> buffer_;
+    // Aligned for the kernel's copy: reads into a buffer off a cache line run
+    // several times slower.
+    std::unique_ptr<char[], FreeAligned> buffer_;
+    std::size_t bufferSize_;
+    std::vector<char> held_; // the record last read, once the buffer moved on
     std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
     std::size_t end_ = 0;
     off_t offset_ = 0; // where the next read of the file starts
     bool eof_ = false;
     quint32 physicalRead_ = 0; // records passed, deleted ones included
     qint32 liveRead_ = 0;      // number of the current record
-    const char* current_ = nullptr;
+    const char* current_ = nullptr; // the record of the last successful read, if that was the last read
+    const char* last_ = nullptr;    // the record last read successfully
 };

@@ -2,14 +2,11 @@
 
 #include <QDir>
 
-#include <cstring>
 
 LogReader::LogReader(RecordSource& source, ReaderWindow& window, QString programFolder)
     : window_(window), programFolder_(std::move(programFolder))
 {
     LogHandle.WorkArea = &source;
-    std::memset(fieldBuffer_, ' ', RecordSource::FieldBufferSize);
-    fieldBuffer_[RecordSource::FieldBufferSize] = '\0';
 }
 
 LogReader::Outcome LogReader::ReadNextRecord()
@@ -25,7 +22,7 @@ LogReader::Outcome LogReader::ReadNextRecord()
         LogHandle.IsOpen = False;
         return Outcome::EndOfLog;
     }
-    ReadFields();
+    Fields.NewRecord(*LogHandle.WorkArea);
     window_.ProcessEvents();
     return Outcome::RecordRead;
 }
@@ -40,6 +37,8 @@ LogReader::Outcome LogReader::Open()
         return Outcome::PathInvalid;
     }
     PreloadLogLibraries();
+    // Opening reuses the source's storage, where the fields not yet read still are.
+    Fields.Materialize();
     if (LogHandle.WorkArea->HamlogOpen(LogPath) != 0) {
         window_.ShowMessage(QStringLiteral("HAMLOG Open 失敗"));
         LogPath = EndMarker;
@@ -60,31 +59,4 @@ void LogReader::PreloadLogLibraries()
 {
     if (!programFolder_.isEmpty())
         QDir::setCurrent(programFolder_);
-}
-
-void LogReader::ReadFields()
-{
-    constexpr int QslField = 10;
-    constexpr std::size_t Size = RecordSource::FieldBufferSize;
-    for (qint16 i = 0; i < RecordSource::FieldCount; ++i) {
-        // Only the bytes the previous field wrote need their spaces back.
-        std::memset(fieldBuffer_, ' ', dirty_);
-        LogHandle.WorkArea->ThwString(fieldBuffer_, i);
-        // The text space is 256 characters; the zero byte after it is not part of it.
-        // A plain loop: field texts are short, and a vector scan of bytes just
-        // written stalls on store forwarding.
-        std::size_t text = 0;
-        while (text < Size && fieldBuffer_[text] != '\0')
-            ++text;
-        const bool nul = text < Size;
-        dirty_ = std::min(text + 1, Size);
-        if (i == QslField) {
-            // The three marks are taken whole, the terminator and pre-fill included when
-            // the text is shorter; six bytes always hold three characters.
-            codec_.Decode(fieldBuffer_, 6, Fields[i]);
-            Fields[i].truncate(3);
-        } else {
-            codec_.Decode(fieldBuffer_, nul ? static_cast<qsizetype>(text) : 0, Fields[i]);
-        }
-    }
 }

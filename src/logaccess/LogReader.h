@@ -2,12 +2,12 @@
 
 #include "CodePage932.h"
 #include "FileProbes.h"
+#include "LogFields.h"
 #include "ReaderWindow.h"
 #include "RecordSource.h"
 
 #include <QString>
 
-#include <array>
 
 // The state the reader shares with the log's record source.
 struct LogHandleState {
@@ -19,7 +19,7 @@ struct LogHandleState {
 // the way the rest of the program expects it: LogPath becomes "END".
 class LogReader {
 public:
-    static constexpr int FieldCount = 21;
+    static constexpr int FieldCount = LogFields::Count;
     static inline const QString EndMarker = QStringLiteral("END");
 
     // What a call of ReadNextRecord came to, for callers that must tell a
@@ -41,7 +41,7 @@ public:
     // Shared with the run, which sets RecordNo and FreqText.
     QString LogPath;
     qint32 RecordNo = 0;
-    std::array<QString, FieldCount> Fields;
+    LogFields Fields;
     QString FreqText;
     QString BandText;
     LogHandleState LogHandle;
@@ -51,11 +51,7 @@ public:
 
 private:
     Outcome Open();
-    void ReadFields();
 
     ReaderWindow& window_;
     QString programFolder_;
-    CodePage932 codec_;
-    char fieldBuffer_[RecordSource::FieldBufferSize + 1];
-    std::size_t dirty_ = 0; // bytes the last field wrote, terminator included
 };

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstddef>
+#include <cstring>
 
 // The four operations through which the reader sees a log, with the contracts of
 // HAMLOG's own access library: 0 means success.
@@ -24,6 +26,24 @@ public:
     // zero byte; writes nothing beyond that zero byte.
     virtual void ThwString(char* buffer, qint16 field) = 0;
     virtual void HamlogClose() = 0;
+
+    // The bytes ThwString would write for `field` before its zero byte: the
+    // reader's fast way to a field, decoded only when something reads it.
+    // `scratch` is a field buffer of the reader's, filled with spaces; the view
+    // may point into it or into the source's own storage. The default goes
+    // through ThwString, so every source has it; a source that overrides it
+    // says so with HoldsLastRecord.
+    virtual QByteArrayView FieldText(qint16 field, char* scratch)
+    {
+        ThwString(scratch, field);
+        const void* nul = std::memchr(scratch, 0, FieldBufferSize);
+        return QByteArrayView(scratch, nul ? static_cast<const char*>(nul) - scratch
+                                           : static_cast<qsizetype>(FieldBufferSize));
+    }
+    // True when FieldText's views of the record last read stay valid after a
+    // failed THW_read and after HamlogClose, up to the next successful
+    // THW_read or HamlogOpen; the reader may then fetch fields lazily.
+    virtual bool HoldsLastRecord() const { return false; }
 
     // Why the last HamlogOpen failed, for front ends that can show more than the
     // fixed message; empty when there is nothing to add.

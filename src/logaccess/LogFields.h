@@ -1,0 +1,84 @@
+#pragma once
+
+#include "CodePage932.h"
+#include "RecordSource.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// The text fields of the current record, 0 to 20. A field is fetched from the
+// record source and decoded only when something reads it: the run needs seven
+// of the seventeen, mostly as bytes, and most records are never written.
+//
+// A field's text is what the source wrote before the first zero byte of the
+// 256-byte text space (empty when there is none); field 10, the QSL marks, is
+// the first three characters of the space up to its first zero byte.
+class LogFields {
+public:
+    static constexpr int Count = 21;
+    static constexpr int QslField = 10;
+
+    LogFields();
+    LogFields(const LogFields&) = delete;
+    LogFields& operator=(const LogFields&) = delete;
+
+    // Field `i` decoded from code page 932.
+    const QString& operator[](int i) const;
+
+    // The code page 932 bytes field `i` is decoded from; for field 10 the whole
+    // text space up to its zero byte, of which the marks are the first three
+    // characters. Valid until the next record is read or the log is opened
+    // again.
+    QByteArrayView Bytes(int i) const
+    {
+        const auto bit = std::uint32_t{1} << i;
+        if (i < RecordSource::FieldCount && !(fetched_ & bit))
+            Fetch(i);
+        return bytes_[static_cast<std::size_t>(i)];
+    }
+
+    class Iterator {
+    public:
+        Iterator(const LogFields* fields, int i) : fields_(fields), i_(i) {}
+        const QString& operator*() const { return (*fields_)[i_]; }
+        Iterator& operator++()
+        {
+            ++i_;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return i_ != other.i_; }
+
+    private:
+        const LogFields* fields_;
+        int i_;
+    };
+    Iterator begin() const { return {this, 0}; }
+    Iterator end() const { return {this, Count}; }
+
+private:
+    friend class LogReader;
+
+    // A new current record in `source`: fetched now when the source cannot
+    // hold it past the next read, otherwise when first read.
+    void NewRecord(RecordSource& source);
+    // Decodes every field, so that they outlive the source's storage.
+    void Materialize();
+
+    void Fetch(int i) const;
+
+    struct Scratch {
+        char bytes[RecordSource::FieldBufferSize + 1];
+        std::size_t dirty = 0; // bytes that may differ from the pre-fill
+    };
+
+    RecordSource* source_ = nullptr;
+    mutable std::array<QByteArrayView, Count> bytes_{};
+    mutable std::array<QString, Count> text_;
+    mutable std::uint32_t fetched_ = ~std::uint32_t{0};
+    mutable std::uint32_t decoded_ = ~std::uint32_t{0};
+    mutable std::array<Scratch, RecordSource::FieldCount> scratch_;
+    mutable CodePage932 codec_;
+};
