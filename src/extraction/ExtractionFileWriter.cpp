@@ -80,6 +80,53 @@ void ExtractionFileWriter::WriteRow(const ExtractionRow& row)
         Flush();
 }
 
+void ExtractionFileWriter::WriteRow(const ExtractionAsciiRow& row)
+{
+    // Two bytes a byte at worst (every one a doubled quote), two quotes an item.
+    qsizetype bound = 24 + 2 * 10 + row.Century.size();
+    for (QByteArrayView item : {row.Call, row.Date, row.Time, row.Mode, row.Qsl, row.Code})
+        bound += 2 * item.size();
+    for (QStringView item : {row.OperatingArea, row.HomeArea, row.Band})
+        bound += ItemBound(item);
+    char* p = Room(bound);
+    p = Text(p, row.OperatingArea);
+    *p++ = ',';
+    p = Text(p, row.HomeArea);
+    *p++ = ',';
+    p = Bytes(p, row.Call);
+    *p++ = ',';
+    p = Number(p, row.RecordNo);
+    *p++ = ',';
+    p = Bytes(p, row.Date, row.Century);
+    *p++ = ',';
+    p = Bytes(p, row.Time);
+    *p++ = ',';
+    p = Text(p, row.Band);
+    for (QByteArrayView item : {row.Mode, row.Qsl, row.Code}) {
+        *p++ = ',';
+        p = Bytes(p, item);
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    used_ = p - pending_.data();
+    if (used_ >= FlushThreshold)
+        Flush();
+}
+
+char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringView prefix)
+{
+    *p++ = '"';
+    for (char c : prefix)
+        *p++ = c;
+    for (char c : bytes) {
+        *p++ = c;
+        if (c == '"')
+            *p++ = '"';
+    }
+    *p++ = '"';
+    return p;
+}
+
 char* ExtractionFileWriter::Number(char* p, qint32 value)
 {
     char digits[12];

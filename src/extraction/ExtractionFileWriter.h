@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QIODevice>
 #include <QLatin1StringView>
 #include <QStringView>
@@ -21,6 +22,22 @@ struct ExtractionRow {
     QStringView Code;
 };
 
+// The same row when every text the log gave is ASCII: those items are the
+// log's own bytes, written without decoding and encoding them again.
+struct ExtractionAsciiRow {
+    QStringView OperatingArea;
+    QStringView HomeArea;
+    QByteArrayView Call;
+    qint32 RecordNo = 0;
+    QLatin1StringView Century;
+    QByteArrayView Date;
+    QByteArrayView Time;
+    QStringView Band;
+    QByteArrayView Mode;
+    QByteArrayView Qsl;
+    QByteArrayView Code;
+};
+
 // Writes the extraction file: code page 932, CR LF, ten comma-separated items a
 // line, text items in double quotes (a quote inside doubled), the contact
 // number bare. Rows are gathered and written in large pieces.
@@ -30,6 +47,7 @@ public:
 
     void WriteHeader();
     void WriteRow(const ExtractionRow& row);
+    void WriteRow(const ExtractionAsciiRow& row);
     // Writes out what is gathered. False once any write has failed.
     bool Flush();
     bool Failed() const { return failed_; }
@@ -39,6 +57,7 @@ private:
     // needed; returns where to write.
     char* Room(qsizetype bytes);
     char* Text(char* p, QStringView text, QLatin1StringView prefix = {});
+    static char* Bytes(char* p, QByteArrayView bytes, QLatin1StringView prefix = {});
     static char* Number(char* p, qint32 value);
 
     QIODevice& device_;

@@ -3,6 +3,8 @@
 #include "ExtractionFileWriter.h"
 #include "RecordClassification.h"
 
+#include <algorithm>
+#include <array>
 #include <limits>
 
 namespace {
@@ -11,6 +13,52 @@ using Box = RunWindow::FilterBox;
 
 constexpr int CallField = 0, DateField = 2, TimeField = 3, FreqField = 6, ModeField = 7,
               CodeField = 8, QslField = 10;
+constexpr qsizetype QslMarks = 3;
+
+bool IsAscii(QByteArrayView bytes)
+{
+    unsigned char any = 0;
+    for (char c : bytes)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+// ASCII bytes as UTF-16, for the rules that read decoded text: the same code
+// decides both ways. No field is longer than a field buffer.
+class Widened {
+public:
+    Widened() = default;
+    explicit Widened(QByteArrayView ascii) { Assign(ascii); }
+    void Assign(QByteArrayView ascii)
+    {
+        size_ = std::min<qsizetype>(ascii.size(), static_cast<qsizetype>(units_.size()));
+        for (qsizetype i = 0; i < size_; ++i)
+            units_[static_cast<std::size_t>(i)] = static_cast<unsigned char>(ascii[i]);
+    }
+    QStringView View() const { return QStringView(units_.data(), size_); }
+
+private:
+    std::array<char16_t, RecordSource::FieldBufferSize> units_;
+    qsizetype size_ = 0;
+};
+
+QByteArrayView TrimSpaces(QByteArrayView bytes)
+{
+    while (!bytes.isEmpty() && bytes.front() == ' ')
+        bytes = bytes.sliced(1);
+    while (!bytes.isEmpty() && bytes.back() == ' ')
+        bytes.chop(1);
+    return bytes;
+}
+
+void AssignAscii(QString& text, QByteArrayView ascii)
+{
+    if (text.size() == ascii.size() && QLatin1StringView(ascii) == text)
+        return; // the same frequency as the record before: no copy
+    text.resize(ascii.size());
+    std::copy(ascii.begin(), ascii.end(), text.begin());
+}
+
 } // namespace
 
 ExtractionRun::ExtractionRun(RunWindow& window, LogReader& reader, ExtractionTarget& target)
@@ -96,9 +144,92 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
     return result;
 }
 
+bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& writer)
+{
+    if (bytePath_) {
+        if (const std::optional<bool> written = ProcessAsciiRecord(filters, writer))
+            return *written;
+    }
+    return ProcessDecodedRecord(filters, writer);
+}
+
+const QString& ExtractionRun::BandOf(QByteArrayView frequency)
+{
+    if (const QString* band = bands_.Find(frequency))
+        return *band;
+    const QString& band = BandName(Widened(frequency).View());
+    bands_.Insert(frequency, band);
+    return band;
+}
+
+// The decoded path's steps in its order, but a filter is only asked while the
+// contact is still selected: filters have nothing to show, the band has.
+std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
+                                                      ExtractionFileWriter& writer)
+{
+    const LogFields& fields = reader_.Fields;
+    const QByteArrayView time = fields.Bytes(TimeField);
+    const QByteArrayView frequency = fields.Bytes(FreqField);
+    if (!IsAscii(time) || !IsAscii(frequency))
+        return std::nullopt;
+    bool selected = !time.isEmpty() && time.back() == 'J';
+
+    Widened call;
+    CallAreas areas;
+    if (selected) {
+        const QByteArrayView bytes = fields.Bytes(CallField);
+        if (!IsAscii(bytes))
+            return std::nullopt;
+        call.Assign(bytes);
+        areas = ClassifyCallArea(call.View());
+        selected = areas.Accepted;
+    }
+    QByteArrayView marks;
+    if (selected) {
+        marks = fields.Bytes(QslField);
+        marks = marks.first(std::min(QslMarks, marks.size()));
+        if (!IsAscii(marks))
+            return std::nullopt;
+        const Widened rcv(marks.sliced(std::min<qsizetype>(2, marks.size())));
+        selected = filters.Rcv.Passes(window_.Text(Box::Text1), rcv.View());
+    }
+    const QString& band = BandOf(frequency);
+    if (selected)
+        selected = filters.Band.Passes(window_.Text(Box::Text2), band);
+    QByteArrayView mode, code, date;
+    if (selected) {
+        mode = fields.Bytes(ModeField);
+        if (!IsAscii(mode))
+            return std::nullopt;
+        selected = filters.Mode.Passes(window_.Text(Box::Text3), Widened(mode).View());
+    }
+    if (selected) {
+        code = fields.Bytes(CodeField);
+        date = fields.Bytes(DateField);
+        if (!IsAscii(code) || !IsAscii(date))
+            return std::nullopt;
+    }
+
+    // Decided: from here on the record is this path's.
+    AssignAscii(reader_.FreqText, frequency);
+    reader_.BandText = band;
+    if (band.isEmpty())
+        window_.ShowMessage(InvalidFrequencyMessage(reader_.RecordNo, reader_.FreqText));
+    if (!selected)
+        return false;
+    ++selectedCount_;
+    window_.SetCount(RunWindow::Counter::Label4, selectedCount_);
+    window_.ProcessEvents();
+    writer.WriteRow(ExtractionAsciiRow{areas.OperatingArea, areas.HomeArea, fields.Bytes(CallField),
+                                       reader_.RecordNo, CenturyOf(Widened(date).View()), date,
+                                       time, band, mode, marks.sliced(std::min<qsizetype>(2, marks.size())),
+                                       TrimSpaces(code)});
+    return true;
+}
+
 // Every step runs for every record, whatever is already decided: the band's
 // message must come for rejected contacts too. True when a row was written.
-bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& writer)
+bool ExtractionRun::ProcessDecodedRecord(const Filters& filters, ExtractionFileWriter& writer)
 {
     const auto& fields = reader_.Fields;
     const QString& time = fields[TimeField];

@@ -8,13 +8,21 @@
 // way. Kept contacts become rows of the extraction file in record order, and
 // the closed file is then handed to the spreadsheet through the window.
 //
+// Most records hold nothing but ASCII in the fields the run reads; for them the
+// decision is taken on the log's bytes and the row is built from them, which
+// gives the same file as decoding every field. A record with any other byte
+// in those fields is decoded.
+//
 // The run talks to the user only through RunWindow, so the window, the command
 // line and the tests drive the same code.
 
+#include "BandCache.h"
 #include "ExtractionTarget.h"
 #include "LogReader.h"
 #include "RunWindow.h"
 #include "UserFilter.h"
+
+#include <optional>
 
 class ExtractionRun {
 public:
@@ -33,6 +41,9 @@ public:
 
     qint32 SelectedCount() const { return selectedCount_; }
 
+    // Off, every record is decoded field by field; for comparing the two.
+    void SetBytePath(bool on) { bytePath_ = on; }
+
 private:
     struct Filters {
         UserFilter Rcv, Band, Mode;
@@ -40,6 +51,10 @@ private:
 
     UserFilter BuildFilter(RunWindow::FilterBox box);
     bool ProcessRecord(const Filters& filters, class ExtractionFileWriter& writer);
+    // Nullopt, before anything is shown or written, when a field it needs is not ASCII.
+    std::optional<bool> ProcessAsciiRecord(const Filters& filters, ExtractionFileWriter& writer);
+    bool ProcessDecodedRecord(const Filters& filters, ExtractionFileWriter& writer);
+    const QString& BandOf(QByteArrayView frequency);
     void SetInputsEnabled(bool enabled, bool extractButtonToo);
     Result FailOutput();
 
@@ -48,4 +63,6 @@ private:
     ExtractionTarget& target_;
     CodePage932 codec_;
     qint32 selectedCount_ = 0;
+    BandCache bands_;
+    bool bytePath_ = true;
 };

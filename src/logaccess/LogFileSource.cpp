@@ -51,3 +51,13 @@ QString LogFileSource::OpenError() const
 {
     return active_ ? active_->OpenError() : openError_;
 }
+
+QByteArrayView LogFileSource::FieldText(qint16 field, char* scratch)
+{
+    return active_ ? active_->FieldText(field, scratch) : QByteArrayView();
+}
+
+bool LogFileSource::HoldsLastRecord() const
+{
+    return active_ && active_->HoldsLastRecord();
+}

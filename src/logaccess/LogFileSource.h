@@ -13,6 +13,8 @@ public:
     void ThwString(char* buffer, qint16 field) override;
     void HamlogClose() override;
     QString OpenError() const override;
+    QByteArrayView FieldText(qint16 field, char* scratch) override;
+    bool HoldsLastRecord() const override;
 
 private:
     HdbRecordSource hdb_;
