@@ -16,11 +16,9 @@ public:
     {
         if (frequency.size() > MaxKey)
             return nullptr;
-        const Entry& e = entries_[Slot(frequency)];
-        if (e.band && e.size == frequency.size() &&
-            std::memcmp(e.key, frequency.data(), static_cast<std::size_t>(e.size)) == 0)
-            return e.band;
-        return nullptr;
+        const Key key = KeyOf(frequency);
+        const Entry& e = entries_[Slot(key)];
+        return e.key == key ? e.band : nullptr;
     }
 
     // `band` must outlive the cache.
@@ -28,28 +26,41 @@ public:
     {
         if (frequency.size() > MaxKey)
             return;
-        Entry& e = entries_[Slot(frequency)];
-        e.size = static_cast<unsigned char>(frequency.size());
-        std::memcpy(e.key, frequency.data(), static_cast<std::size_t>(frequency.size()));
-        e.band = &band;
+        const Key key = KeyOf(frequency);
+        entries_[Slot(key)] = {key, &band};
     }
 
 private:
     static constexpr qsizetype MaxKey = 15;
     static constexpr std::size_t Slots = 256;
 
-    struct Entry {
-        const QString* band = nullptr;
-        unsigned char size = 0;
-        char key[MaxKey];
+    // The text's bytes, zero-padded, with its length in the last byte: two
+    // words compare a whole key.
+    struct Key {
+        quint64 low = 0, high = 0;
+        bool operator==(const Key&) const = default;
     };
 
-    static std::size_t Slot(QByteArrayView key)
+    struct Entry {
+        Key key; // never a real key's: its length byte says 0, its band is null
+        const QString* band = nullptr;
+    };
+
+    static Key KeyOf(QByteArrayView text)
     {
-        std::size_t h = 2166136261u; // FNV-1a
-        for (char c : key)
-            h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-        return (h ^ (h >> 8)) % Slots;
+        unsigned char bytes[16] = {};
+        std::memcpy(bytes, text.data(), static_cast<std::size_t>(text.size()));
+        bytes[15] = static_cast<unsigned char>(text.size() + 1);
+        Key key;
+        std::memcpy(&key.low, bytes, 8);
+        std::memcpy(&key.high, bytes + 8, 8);
+        return key;
+    }
+
+    static std::size_t Slot(const Key& key)
+    {
+        const quint64 h = (key.low * 0x9E3779B97F4A7C15ULL) ^ (key.high * 0xC2B2AE3D27D4EB4FULL);
+        return static_cast<std::size_t>(h >> 56) % Slots;
     }
 
     std::array<Entry, Slots> entries_{};

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -17,10 +18,18 @@ constexpr qsizetype QslMarks = 3;
 
 bool IsAscii(QByteArrayView bytes)
 {
-    unsigned char any = 0;
-    for (char c : bytes)
-        any |= static_cast<unsigned char>(c);
-    return any < 0x80;
+    // Eight bytes at a time: fields are a few words long.
+    constexpr quint64 HighBits = 0x8080808080808080ULL;
+    const char* p = bytes.data();
+    qsizetype n = bytes.size();
+    quint64 any = 0, word;
+    for (; n >= 8; n -= 8, p += 8) {
+        std::memcpy(&word, p, 8);
+        any |= word;
+    }
+    for (; n > 0; --n, ++p)
+        any |= static_cast<unsigned char>(*p);
+    return (any & HighBits) == 0;
 }
 
 // ASCII bytes as UTF-16, for the rules that read decoded text: the same code
@@ -133,9 +142,12 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         // A log that vanished after the run began ends the run like the end of the log.
         if (outcome == LogReader::Outcome::PathInvalid || reader_.LogPath == LogReader::EndMarker)
             break;
-        if (ProcessRecord(filters, writer) && writer.Failed())
+        if (ProcessRecord(filters, writer) && writer.Failed()) {
+            SettleFrequencyAndBand();
             return FailOutput();
+        }
     }
+    SettleFrequencyAndBand();
     if (!writer.Flush() || !target_.Close())
         return FailOutput();
 
@@ -151,6 +163,15 @@ bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& 
             return *written;
     }
     return ProcessDecodedRecord(filters, writer);
+}
+
+void ExtractionRun::SettleFrequencyAndBand()
+{
+    if (!settledBand_)
+        return;
+    AssignAscii(reader_.FreqText, reader_.Fields.Bytes(FreqField));
+    reader_.BandText = *settledBand_;
+    settledBand_ = nullptr;
 }
 
 const QString& ExtractionRun::BandOf(QByteArrayView frequency)
@@ -210,11 +231,13 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
             return std::nullopt;
     }
 
-    // Decided: from here on the record is this path's.
-    AssignAscii(reader_.FreqText, frequency);
-    reader_.BandText = band;
-    if (band.isEmpty())
+    // Decided: from here on the record is this path's. The shared frequency
+    // and band are set when something reads them: the message, or the end.
+    settledBand_ = &band;
+    if (band.isEmpty()) {
+        SettleFrequencyAndBand();
         window_.ShowMessage(InvalidFrequencyMessage(reader_.RecordNo, reader_.FreqText));
+    }
     if (!selected)
         return false;
     ++selectedCount_;
@@ -231,6 +254,7 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
 // message must come for rejected contacts too. True when a row was written.
 bool ExtractionRun::ProcessDecodedRecord(const Filters& filters, ExtractionFileWriter& writer)
 {
+    settledBand_ = nullptr;
     const auto& fields = reader_.Fields;
     const QString& time = fields[TimeField];
     bool selected = !time.isEmpty() && time.back() == u'J';

@@ -55,6 +55,8 @@ private:
     std::optional<bool> ProcessAsciiRecord(const Filters& filters, ExtractionFileWriter& writer);
     bool ProcessDecodedRecord(const Filters& filters, ExtractionFileWriter& writer);
     const QString& BandOf(QByteArrayView frequency);
+    // Puts the last byte-path record's frequency and band into the reader.
+    void SettleFrequencyAndBand();
     void SetInputsEnabled(bool enabled, bool extractButtonToo);
     Result FailOutput();
 
@@ -64,5 +66,6 @@ private:
     CodePage932 codec_;
     qint32 selectedCount_ = 0;
     BandCache bands_;
+    const QString* settledBand_ = nullptr; // the band still to be put into the reader
     bool bytePath_ = true;
 };

@@ -49,14 +49,20 @@ QByteArrayView TrimStart(QByteArrayView bytes)
 class FieldWriter {
 public:
     explicit FieldWriter(char* buffer) : buffer_(buffer) {}
+    // Byte loops: the pieces are a few bytes long, shorter than a library call.
     void Append(QByteArrayView bytes)
     {
         const std::size_t n =
             std::min(static_cast<std::size_t>(bytes.size()), RecordSource::FieldBufferSize - size_);
-        std::memcpy(buffer_ + size_, bytes.data(), n);
+        for (std::size_t i = 0; i < n; ++i)
+            buffer_[size_ + i] = bytes[static_cast<qsizetype>(i)];
         size_ += n;
     }
-    void Append(char c) { Append(QByteArrayView(&c, 1)); }
+    void Append(char c)
+    {
+        if (size_ < RecordSource::FieldBufferSize)
+            buffer_[size_++] = c;
+    }
     void TwoDigits(unsigned value) // at least two digits
     {
         if (value >= 100)

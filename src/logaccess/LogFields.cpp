@@ -18,10 +18,11 @@ LogFields::LogFields()
 void LogFields::NewRecord(RecordSource& source)
 {
     source_ = &source;
+    holds_ = source.HoldsLastRecord();
     // Entries 17 to 20 are never fetched: they stay empty.
     fetched_ = ~((std::uint32_t{1} << RecordSource::FieldCount) - 1);
     decoded_ = fetched_;
-    if (!source.HoldsLastRecord()) {
+    if (!holds_) {
         for (int i = 0; i < RecordSource::FieldCount; ++i)
             Fetch(i);
     }
@@ -31,7 +32,8 @@ void LogFields::Fetch(int i) const
 {
     Scratch& s = scratch_[static_cast<std::size_t>(i)];
     // Only what the last fetch may have written needs its spaces back.
-    std::memset(s.bytes, ' ', s.dirty);
+    if (s.dirty > 0)
+        std::memset(s.bytes, ' ', s.dirty);
     QByteArrayView text = source_->FieldText(static_cast<qint16>(i), s.bytes);
     if (text.data() == s.bytes)
         s.dirty = std::min<std::size_t>(static_cast<std::size_t>(text.size()) + 1, TextSpace);
@@ -65,5 +67,6 @@ void LogFields::Materialize()
         (*this)[i];
     // The bytes may lie in the source's storage, which is about to change.
     bytes_.fill({});
+    fetched_ = ~std::uint32_t{0};
     source_ = nullptr;
 }

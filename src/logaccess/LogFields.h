@@ -64,10 +64,15 @@ private:
     // A new current record in `source`: fetched now when the source cannot
     // hold it past the next read, otherwise when first read.
     void NewRecord(RecordSource& source);
+    // The source may have moved the record it holds (a failed read): views
+    // are fetched again; decoded fields stay.
+    void Refetch() { fetched_ &= ~((std::uint32_t{1} << RecordSource::FieldCount) - 1) | Unfetchable(); }
     // Decodes every field, so that they outlive the source's storage.
     void Materialize();
 
     void Fetch(int i) const;
+    // Fields that are not fetched again: every field of a source that cannot hold its record.
+    std::uint32_t Unfetchable() const { return holds_ ? 0 : ~std::uint32_t{0}; }
 
     struct Scratch {
         char bytes[RecordSource::FieldBufferSize + 1];
@@ -75,6 +80,7 @@ private:
     };
 
     RecordSource* source_ = nullptr;
+    bool holds_ = false; // the source holds its last record
     mutable std::array<QByteArrayView, Count> bytes_{};
     mutable std::array<QString, Count> text_;
     mutable std::uint32_t fetched_ = ~std::uint32_t{0};

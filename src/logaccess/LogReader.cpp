@@ -17,6 +17,7 @@ LogReader::Outcome LogReader::ReadNextRecord()
             return opened;
     }
     if (LogHandle.WorkArea->THW_read(RecordNo) != 0) {
+        Fields.Refetch();
         LogHandle.WorkArea->HamlogClose();
         LogPath = EndMarker;
         LogHandle.IsOpen = False;
