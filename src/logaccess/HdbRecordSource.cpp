@@ -67,8 +67,11 @@ public:
     {
         if (value >= 100)
             Number(value / 100);
-        Append(static_cast<char>('0' + value / 10 % 10));
-        Append(static_cast<char>('0' + value % 10));
+        if (size_ + 2 <= RecordSource::FieldBufferSize) {
+            buffer_[size_] = static_cast<char>('0' + value / 10 % 10);
+            buffer_[size_ + 1] = static_cast<char>('0' + value % 10);
+            size_ += 2;
+        }
     }
     void Number(unsigned value)
     {
@@ -238,11 +241,18 @@ QByteArrayView HdbRecordSource::Bytes(const char* record, HdbLayout::Field field
 
 QByteArrayView HdbRecordSource::Text(const char* record, HdbLayout::Field field) const
 {
-    // Trimming first leaves memchr little to search, with the same result: the
-    // first zero byte comes before the trailing spaces.
+    // Up to the first zero byte, without the padding. Most fields are mostly
+    // padding, so the end is found from the back first.
     const QByteArrayView trimmed = TrimEnd(Bytes(record, field));
-    const QByteArrayView text = UpToNul(trimmed);
-    return text.size() == trimmed.size() ? text : TrimEnd(text);
+    const char* text = trimmed.data();
+    qsizetype n = 0;
+    while (n < trimmed.size() && text[n] != '\0')
+        ++n;
+    if (n == trimmed.size())
+        return trimmed;
+    while (n > 0 && text[n - 1] == ' ')
+        --n;
+    return QByteArrayView(text, n);
 }
 
 quint16 HdbRecordSource::Flag(const char* record) const
@@ -253,13 +263,29 @@ quint16 HdbRecordSource::Flag(const char* record) const
 
 char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
 {
-    const QByteArrayView calls = Text(record, HdbLayout::Calls);
-    const QByteArrayView ign = UpToNul(Bytes(record, HdbLayout::Ign));
-    qsizetype split = 0;
-    while (split < ign.size() && ign[split] != ' ')
+    // Plain loops over a few bytes: this runs for most records.
+    const HdbLayout::Span callsSpan = layout_.fields[HdbLayout::Calls];
+    const HdbLayout::Span ignSpan = layout_.fields[HdbLayout::Ign];
+    const char* calls = record + callsSpan.offset;
+    int callsEnd = 0;
+    while (callsEnd < callsSpan.length && calls[callsEnd] != '\0')
+        ++callsEnd;
+    while (callsEnd > 0 && calls[callsEnd - 1] == ' ')
+        --callsEnd;
+    const char* ign = record + ignSpan.offset;
+    int ignEnd = 0;
+    while (ignEnd < ignSpan.length && ign[ignEnd] != '\0')
+        ++ignEnd;
+    int split = 0; // the overflow of the base call ends here
+    while (split < ignEnd && ign[split] != ' ')
         ++split;
-    const QByteArrayView overflow = ign.first(split);
-    const QByteArrayView rest = TrimEnd(TrimStart(ign.sliced(split)));
+    int restBegin = split, restEnd = ignEnd;
+    while (restBegin < restEnd && ign[restBegin] == ' ')
+        ++restBegin;
+    while (restEnd > restBegin && ign[restEnd - 1] == ' ')
+        --restEnd;
+    const QByteArrayView overflow(ign, split);
+    const QByteArrayView rest(ign + restBegin, restEnd - restBegin);
 
     FieldWriter out(buffer);
     constexpr quint16 Foreign = 0x0008, Reversed = 0x0002;
@@ -271,14 +297,14 @@ char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
             out.Append(prefix);
             out.Append('/');
         }
-        out.Append(TrimStart(calls));
+        out.Append(TrimStart(QByteArrayView(calls, callsEnd)));
         out.Append(overflow);
         if (!tail.isEmpty()) {
             out.Append('/');
             out.Append(tail);
         }
     } else {
-        out.Append(calls);
+        out.Append(QByteArrayView(calls, callsEnd));
         out.Append(overflow);
         if (!rest.isEmpty()) {
             out.Append('/');

@@ -17,8 +17,8 @@ LogFields::LogFields()
 
 void LogFields::NewRecord(RecordSource& source)
 {
-    source_ = &source;
-    holds_ = source.HoldsLastRecord();
+    source_ = &source.RecordHolder();
+    holds_ = source_->HoldsLastRecord();
     // Entries 17 to 20 are never fetched: they stay empty.
     fetched_ = ~((std::uint32_t{1} << RecordSource::FieldCount) - 1);
     decoded_ = fetched_;

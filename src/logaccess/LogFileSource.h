@@ -15,6 +15,7 @@ public:
     QString OpenError() const override;
     QByteArrayView FieldText(qint16 field, char* scratch) override;
     bool HoldsLastRecord() const override;
+    RecordSource& RecordHolder() override { return active_ ? active_->RecordHolder() : *this; }
 
 private:
     HdbRecordSource hdb_;

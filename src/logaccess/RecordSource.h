@@ -44,6 +44,9 @@ public:
     // failed THW_read and after HamlogClose, up to the next successful
     // THW_read or HamlogOpen; the reader may then fetch fields lazily.
     virtual bool HoldsLastRecord() const { return false; }
+    // The source that holds the current record, where this one only forwards
+    // to another: the reader then asks that one for fields directly.
+    virtual RecordSource& RecordHolder() { return *this; }
 
     // Why the last HamlogOpen failed, for front ends that can show more than the
     // fixed message; empty when there is nothing to add.
