@@ -44,7 +44,7 @@ std::size_t WholeCharacters(const char* bytes, std::size_t size, std::size_t cou
 
 // Text fields as the HDB source gives them: up to the first zero byte, trailing
 // spaces removed; never more than the buffer holds, and no half character.
-std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
+std::size_t TextSize(const CsvTokenizer::Item& item)
 {
     const char* bytes = item.bytes.data();
     const void* nul = item.hasNul ? std::memchr(bytes, 0, item.size) : nullptr;
@@ -56,7 +56,13 @@ std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
     } else {
         size = WholeCharacters(bytes, size, size);
     }
-    std::memcpy(buffer, bytes, size);
+    return size;
+}
+
+std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
+{
+    const std::size_t size = TextSize(item);
+    std::memcpy(buffer, item.bytes.data(), size);
     return size;
 }
 
@@ -86,6 +92,7 @@ CsvRecordSource::~CsvRecordSource()
 int CsvRecordSource::HamlogOpen(const QString& path)
 {
     HamlogClose();
+    hasLast_ = false;
     openError_.clear();
     fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
@@ -195,7 +202,7 @@ int CsvRecordSource::THW_read(qint32 recordNo)
             return 1;
         ++recordsRead_;
     }
-    hasRecord_ = true;
+    hasRecord_ = hasLast_ = true;
     return 0;
 }
 
@@ -209,4 +216,18 @@ void CsvRecordSource::ThwString(char* buffer, qint16 field)
         size = field == QslField ? WriteQsl(buffer, item) : WriteText(buffer, item);
     }
     buffer[size] = '\0';
+}
+
+QByteArrayView CsvRecordSource::FieldText(qint16 field, char* scratch)
+{
+    if (!hasLast_ || field < 0 || field > FlagField || field == 1)
+        return {};
+    const CsvTokenizer::Item& item = tokenizer_.ItemAt(field == 0 ? 0 : field - 1);
+    if (field != QslField)
+        return QByteArrayView(item.bytes.data(), static_cast<qsizetype>(TextSize(item)));
+    // The marks are padded, so they are written out; a zero byte ends them.
+    const std::size_t size = WriteQsl(scratch, item);
+    const void* nul = item.hasNul ? std::memchr(scratch, 0, size) : nullptr;
+    return QByteArrayView(scratch, nul ? static_cast<const char*>(nul) - scratch
+                                       : static_cast<qsizetype>(size));
 }

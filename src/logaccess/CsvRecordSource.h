@@ -28,6 +28,8 @@ public:
     void HamlogClose() override;
     // "line N: reason" for malformed text.
     QString OpenError() const override { return openError_; }
+    QByteArrayView FieldText(qint16 field, char* scratch) override;
+    bool HoldsLastRecord() const override { return true; }
 
 private:
     QString Check();
@@ -46,5 +48,6 @@ private:
     bool eof_ = false;
     CsvTokenizer tokenizer_;
     qint32 recordsRead_ = 0; // number of the current record
-    bool hasRecord_ = false;
+    bool hasRecord_ = false; // the last read found a record
+    bool hasLast_ = false;   // a record was read since the log was opened
 };

@@ -51,7 +51,7 @@ void CsvTokenizer::Reset()
 
 void CsvTokenizer::StartRecord()
 {
-    for (Item& item : items_) {
+    for (Item& item : sets_[static_cast<std::size_t>(filling_)]) {
         item.size = 0;
         item.hasNul = item.textBeyond = item.nulBeyond = false;
     }
@@ -66,7 +66,7 @@ void CsvTokenizer::NoteText(const char* bytes, std::size_t size)
 
 void CsvTokenizer::Keep(const char* bytes, std::size_t size)
 {
-    Item& item = items_[static_cast<std::size_t>(column_)];
+    Item& item = sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)];
     const std::size_t kept = std::min(size, ItemCapacity - item.size);
     std::memcpy(item.bytes.data() + item.size, bytes, kept);
     item.size += kept;
@@ -98,7 +98,7 @@ CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end,
     switch (CodePage932Bytes::KindOf(first)) {
     case CodePage932Bytes::Ascii:
         if (first == 0 && keep_ && column_ < ColumnCount)
-            items_[static_cast<std::size_t>(column_)].hasNul = true;
+            sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)].hasNul = true;
         [[fallthrough]];
     case CodePage932Bytes::Single:
         Append(p, 1);
@@ -136,6 +136,10 @@ CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool at
     const auto leave = [&](State next, Step step) {
         state_ = next;
         pos = p;
+        if (step == Step::Record && keep_) {
+            done_ = filling_;
+            filling_ ^= 1;
+        }
         return step;
     };
     for (;;) {

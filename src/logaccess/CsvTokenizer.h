@@ -47,9 +47,13 @@ public:
     // is all that skipping or checking a record needs.
     Step Next(const char*& pos, const char* end, bool atEnd, bool keep);
 
-    // Item `column` (0 to ColumnCount - 1) of the record just returned; a column
-    // the line did not have is empty.
-    const Item& ItemAt(int column) const { return items_[static_cast<std::size_t>(column)]; }
+    // Item `column` (0 to ColumnCount - 1) of the last record returned with
+    // `keep`; a column the line did not have is empty. It stays readable until
+    // the next such record, whatever else is tokenized in between.
+    const Item& ItemAt(int column) const
+    {
+        return sets_[static_cast<std::size_t>(done_)][static_cast<std::size_t>(column)];
+    }
 
     qint64 ErrorLine() const { return errorLine_; }
     QString ErrorText() const { return errorText_; }
@@ -82,5 +86,8 @@ private:
     qint64 quoteLine_ = 0; // where the open quoted item began
     qint64 errorLine_ = 0;
     QString errorText_;
-    std::array<Item, ColumnCount> items_;
+    // Two sets: one being filled, one holding the record returned last.
+    std::array<std::array<Item, ColumnCount>, 2> sets_;
+    int filling_ = 0;
+    int done_ = 1;
 };
