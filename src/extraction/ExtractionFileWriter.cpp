@@ -145,6 +145,28 @@ char* ExtractionFileWriter::Number(char* p, qint32 value)
 
 char* ExtractionFileWriter::Text(char* p, QStringView text, QLatin1StringView prefix)
 {
+    // Areas, bands and most texts are short ASCII: no converter for them.
+    if (text.size() <= 8) {
+        char* q = p;
+        *q++ = '"';
+        for (char c : prefix)
+            *q++ = c;
+        bool ascii = true;
+        for (QChar c : text) {
+            const char16_t unit = c.unicode();
+            if (unit >= 0x80) {
+                ascii = false;
+                break;
+            }
+            *q++ = static_cast<char>(unit);
+            if (unit == u'"')
+                *q++ = '"';
+        }
+        if (ascii) {
+            *q++ = '"';
+            return q;
+        }
+    }
     *p++ = '"';
     for (char c : prefix)
         *p++ = c;

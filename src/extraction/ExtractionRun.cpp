@@ -114,8 +114,13 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
     ExtractionFileWriter writer(*device, codec_);
     writer.WriteHeader();
 
-    const Filters filters{BuildFilter(Box::Text1), BuildFilter(Box::Text2),
-                          BuildFilter(Box::Text3)};
+    Filters filters{BuildFilter(Box::Text1), BuildFilter(Box::Text2), BuildFilter(Box::Text3)};
+    const auto on = [&](const UserFilter& filter, Box box) {
+        return !filter.List().isEmpty() && !UserFilter::IsAll(window_.Text(box));
+    };
+    filters.RcvOn = on(filters.Rcv, Box::Text1);
+    filters.BandOn = on(filters.Band, Box::Text2);
+    filters.ModeOn = on(filters.Mode, Box::Text3);
 
     Result result = Result::Completed;
     reader_.RecordNo = 0;
@@ -212,17 +217,17 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
         if (!IsAscii(marks))
             return std::nullopt;
         const Widened rcv(marks.sliced(std::min<qsizetype>(2, marks.size())));
-        selected = filters.Rcv.Passes(window_.Text(Box::Text1), rcv.View());
+        selected = !filters.RcvOn || filters.Rcv.Contains(rcv.View());
     }
     const QString& band = BandOf(frequency);
-    if (selected)
-        selected = filters.Band.Passes(window_.Text(Box::Text2), band);
+    if (selected && filters.BandOn)
+        selected = filters.Band.Contains(band);
     QByteArrayView mode, code, date;
     if (selected) {
         mode = fields.Bytes(ModeField);
         if (!IsAscii(mode))
             return std::nullopt;
-        selected = filters.Mode.Passes(window_.Text(Box::Text3), Widened(mode).View());
+        selected = !filters.ModeOn || filters.Mode.Contains(Widened(mode).View());
     }
     if (selected) {
         code = fields.Bytes(CodeField);

@@ -47,6 +47,9 @@ public:
 private:
     struct Filters {
         UserFilter Rcv, Band, Mode;
+        // Whether each filter is on. The boxes cannot change during a run, so
+        // the byte path reads them once.
+        bool RcvOn = true, BandOn = true, ModeOn = true;
     };
 
     UserFilter BuildFilter(RunWindow::FilterBox box);

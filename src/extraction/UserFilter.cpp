@@ -24,8 +24,11 @@ bool UserFilter::IsAll(const QString& boxText)
 
 bool UserFilter::Passes(const QString& boxText, QStringView value) const
 {
-    if (elements_.isEmpty() || IsAll(boxText))
-        return true;
+    return elements_.isEmpty() || IsAll(boxText) || Contains(value);
+}
+
+bool UserFilter::Contains(QStringView value) const
+{
     for (const QString& element : elements_) {
         if (element == value)
             return true;

@@ -22,6 +22,8 @@ public:
     bool Passes(const QString& boxText, QStringView value) const;
 
     const QStringList& List() const { return elements_; }
+    // True when an element is exactly `value`.
+    bool Contains(QStringView value) const;
 
     // Exactly "ALL", the text that switches a filter off.
     static bool IsAll(const QString& boxText);

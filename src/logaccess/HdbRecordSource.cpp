@@ -45,6 +45,33 @@ QByteArrayView TrimStart(QByteArrayView bytes)
     return bytes;
 }
 
+// Word-at-a-time scans for the callsign's parts, mostly padding.
+int UpToZero(const char* p, int n)
+{
+    int i = 0;
+    for (quint64 w; i + 8 <= n; i += 8) {
+        std::memcpy(&w, p + i, 8);
+        if ((w - 0x0101010101010101ULL) & ~w & 0x8080808080808080ULL)
+            break;
+    }
+    while (i < n && p[i] != '\0')
+        ++i;
+    return i;
+}
+
+int SkipSpaces(const char* p, int from, int to)
+{
+    constexpr quint64 Spaces = 0x2020202020202020ULL;
+    for (quint64 w; from + 8 <= to; from += 8) {
+        std::memcpy(&w, p + from, 8);
+        if (w != Spaces)
+            break;
+    }
+    while (from < to && p[from] == ' ')
+        ++from;
+    return from;
+}
+
 // Appends to a field buffer, never past its text space.
 class FieldWriter {
 public:
@@ -267,21 +294,16 @@ char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
     const HdbLayout::Span callsSpan = layout_.fields[HdbLayout::Calls];
     const HdbLayout::Span ignSpan = layout_.fields[HdbLayout::Ign];
     const char* calls = record + callsSpan.offset;
-    int callsEnd = 0;
-    while (callsEnd < callsSpan.length && calls[callsEnd] != '\0')
-        ++callsEnd;
+    int callsEnd = UpToZero(calls, callsSpan.length);
     while (callsEnd > 0 && calls[callsEnd - 1] == ' ')
         --callsEnd;
     const char* ign = record + ignSpan.offset;
-    int ignEnd = 0;
-    while (ignEnd < ignSpan.length && ign[ignEnd] != '\0')
-        ++ignEnd;
+    const int ignEnd = UpToZero(ign, ignSpan.length);
     int split = 0; // the overflow of the base call ends here
     while (split < ignEnd && ign[split] != ' ')
         ++split;
-    int restBegin = split, restEnd = ignEnd;
-    while (restBegin < restEnd && ign[restBegin] == ' ')
-        ++restBegin;
+    const int restBegin = SkipSpaces(ign, split, ignEnd);
+    int restEnd = ignEnd;
     while (restEnd > restBegin && ign[restEnd - 1] == ' ')
         --restEnd;
     const QByteArrayView overflow(ign, split);
