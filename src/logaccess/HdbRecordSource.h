@@ -18,10 +18,13 @@ public:
     HdbRecordSource& operator=(const HdbRecordSource&) = delete;
 
     int HamlogOpen(const QString& path) override;
+    // Reads the log open on `fd`, which it takes over; as HamlogOpen otherwise.
+    int OpenDescriptor(int fd);
     int THW_read(qint32 recordNo) override;
     void ThwString(char* buffer, qint16 field) override;
     void HamlogClose() override;
     QString OpenError() const override { return openError_; }
+    std::optional<FileId> OpenedFile() const override { return opened_; }
 
 private:
     bool NextLiveRecord();
@@ -35,6 +38,7 @@ private:
     int fd_ = -1;
     HdbLayout layout_;
     QString openError_;
+    std::optional<FileId> opened_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
     std::size_t end_ = 0;

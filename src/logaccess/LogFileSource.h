@@ -13,10 +13,12 @@ public:
     void ThwString(char* buffer, qint16 field) override;
     void HamlogClose() override;
     QString OpenError() const override;
+    std::optional<FileId> OpenedFile() const override { return opened_; }
 
 private:
     HdbRecordSource hdb_;
     CsvRecordSource csv_;
     RecordSource* active_ = nullptr; // the source of the last open
     QString openError_;
+    std::optional<FileId> opened_;
 };
