@@ -42,14 +42,16 @@ ExtractionRun::Result ExtractionRun::FailOutput()
         result = Result::OutputBusy;
         break;
     case ExtractionTarget::Problem::IsLog:
-        window_.ShowMessage(QStringLiteral("抽出ファイルが HAMLOG のログと同じファイルなので書き込みません") +
-                            QLatin1Char('\n') + target_.Name());
+        window_.ShowMessage(
+            QStringLiteral("抽出ファイルが HAMLOG のログと同じファイルなので書き込みません") +
+            QLatin1Char('\n') + target_.Name());
         result = Result::OutputIsLog;
         break;
     case ExtractionTarget::Problem::None:
     case ExtractionTarget::Problem::System:
-        window_.ShowMessage(QStringLiteral("抽出ファイルを書き込めませんでした") + QLatin1Char('\n') +
-                            target_.Name() + QLatin1Char('\n') + target_.ErrorString());
+        window_.ShowMessage(QStringLiteral("抽出ファイルを書き込めませんでした") +
+                            QLatin1Char('\n') + target_.Name() + QLatin1Char('\n') +
+                            target_.ErrorString());
         break;
     }
     target_.Discard();

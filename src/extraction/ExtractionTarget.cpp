@@ -5,6 +5,7 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -49,7 +50,8 @@ namespace {
 
 bool SameFile(int fd, int folder, const QByteArray& name)
 {
-    struct stat opened {}, named {};
+    struct stat opened {};
+    struct stat named {};
     return ::fstat(fd, &opened) == 0 &&
            ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
            FileId::Of(opened) == FileId::Of(named);
@@ -97,11 +99,8 @@ QIODevice* ExtractionTarget::Open()
 {
     error_.clear();
     problem_ = Problem::None;
-    if (path_.isEmpty()) {
-        kind_ = Kind::Output;
-        device_ = std::make_unique<DescriptorDevice>(STDOUT_FILENO);
-        return device_.get();
-    }
+    if (path_.isEmpty())
+        return OpenOutput();
     const QByteArray path = PathBytes::Encode(path_);
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? "." : slash == 0 ? "/" : path.left(slash);
@@ -112,12 +111,18 @@ QIODevice* ExtractionTarget::Open()
     if (folder_ < 0)
         return Fail(errno);
 
-    struct stat here {}, there {};
+    struct stat here {};
+    struct stat there {};
     if (::fstatat(folder_, name_.constData(), &here, AT_SYMLINK_NOFOLLOW) == 0) {
         const bool leads = ::fstatat(folder_, name_.constData(), &there, 0) == 0;
-        if (leads && (S_ISCHR(there.st_mode) || S_ISFIFO(there.st_mode)) &&
-            devices_ == Devices::WriteInto)
-            return OpenDevice();
+        if (leads && devices_ == Devices::WriteInto) {
+            if (S_ISCHR(there.st_mode) || S_ISFIFO(there.st_mode))
+                return OpenDevice();
+            // /dev/stdout of a command whose output goes to a file: that file, as it is.
+            struct stat output {};
+            if (::fstat(STDOUT_FILENO, &output) == 0 && FileId::Of(output) == FileId::Of(there))
+                return OpenOutput();
+        }
         if (S_ISDIR(here.st_mode) || (leads && S_ISDIR(there.st_mode)))
             return Fail(EISDIR);
         // A link is replaced; a device or pipe in the file's place is not ours to replace.
@@ -132,6 +137,16 @@ QIODevice* ExtractionTarget::Open()
         return nullptr;
     kind_ = Kind::NewFile;
     device_ = std::make_unique<DescriptorDevice>(fd_);
+    return device_.get();
+}
+
+QIODevice* ExtractionTarget::OpenOutput()
+{
+    struct stat output {};
+    if (::fstat(STDOUT_FILENO, &output) == 0 && IsKeptClear(FileId::Of(output)))
+        return Refuse(Problem::IsLog); // korvex-extract LOG >> LOG
+    kind_ = Kind::Output;
+    device_ = std::make_unique<DescriptorDevice>(STDOUT_FILENO);
     return device_.get();
 }
 
@@ -157,13 +172,13 @@ QIODevice* ExtractionTarget::OpenDevice()
 bool ExtractionTarget::IsKeptClear() const
 {
     struct stat info {};
-    if (::fstatat(folder_, name_.constData(), &info, 0) != 0)
-        return false;
-    for (const FileId& file : keepClear_) {
-        if (file == FileId::Of(info))
-            return true;
-    }
-    return false;
+    return ::fstatat(folder_, name_.constData(), &info, 0) == 0 &&
+           IsKeptClear(FileId::Of(info));
+}
+
+bool ExtractionTarget::IsKeptClear(const FileId& file) const
+{
+    return std::find(keepClear_.begin(), keepClear_.end(), file) != keepClear_.end();
 }
 
 // The lock is on a companion file. Its mere presence means nothing (a run that
@@ -277,8 +292,8 @@ bool ExtractionTarget::Place()
         if (linked != 0 && errno != EEXIST) {
             // Without the right to link by descriptor, through its /proc entry.
             const QByteArray proc = "/proc/self/fd/" + QByteArray::number(fd_);
-            linked = ::linkat(AT_FDCWD, proc.constData(), folder_, name.constData(),
-                              AT_SYMLINK_FOLLOW);
+            linked =
+                ::linkat(AT_FDCWD, proc.constData(), folder_, name.constData(), AT_SYMLINK_FOLLOW);
         }
         if (linked == 0) {
             tempName_ = name;

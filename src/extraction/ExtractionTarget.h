@@ -22,8 +22,9 @@ class DescriptorDevice;
 
 class ExtractionTarget {
 public:
-    // Whether a path that leads to a character device or a named pipe
-    // (/dev/null, /dev/stdout) is written into as it is, or refused.
+    // Whether a path that leads to a character device, a named pipe or the
+    // process's own standard output (/dev/null, /dev/stdout) is written into as
+    // it is, or refused.
     enum class Devices { Refuse, WriteInto };
     enum class Problem {
         None,
@@ -62,11 +63,13 @@ private:
     QIODevice* Fail(int error);
     QIODevice* Fail(const QString& reason);
     QIODevice* Refuse(Problem problem);
+    QIODevice* OpenOutput();
     QIODevice* OpenDevice();
     bool Lock();
     bool CreateNewFile();
     bool Place();
     bool IsKeptClear() const;
+    bool IsKeptClear(const FileId& file) const;
     bool Holds(const QByteArray& name) const;
     QByteArray UniqueName() const;
     void Release();
@@ -74,13 +77,13 @@ private:
     QString path_;
     Devices devices_;
     Kind kind_ = Kind::None;
-    int folder_ = -1;         // the destination's folder
-    QByteArray name_;         // the destination's name in that folder
-    int lock_ = -1;           // holds the lock while it is open
-    QByteArray lockName_;     // its companion file, removed with the lock
-    int fd_ = -1;             // what the run writes
-    QByteArray tempName_;     // the new file's name, when it needs one before its place
-    bool placed_ = false;     // the new file has the destination's name
+    int folder_ = -1;     // the destination's folder
+    QByteArray name_;     // the destination's name in that folder
+    int lock_ = -1;       // holds the lock while it is open
+    QByteArray lockName_; // its companion file, removed with the lock
+    int fd_ = -1;         // what the run writes
+    QByteArray tempName_; // the new file's name, when it needs one before its place
+    bool placed_ = false; // the new file has the destination's name
     std::vector<FileId> keepClear_;
     std::unique_ptr<DescriptorDevice> device_;
     QString error_;

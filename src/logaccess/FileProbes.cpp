@@ -30,8 +30,7 @@ OpenProbe ProbeOpen(const QString& path)
     if (path.isEmpty())
         return {};
     // Not blocking: a named pipe would otherwise hold the window until a writer came.
-    const int fd =
-        ::open(PathBytes::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(PathBytes::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return {false, {}, SystemReason(errno)};
     struct stat info {};
@@ -56,16 +55,15 @@ Truth CanOpenFile(const QString& path)
 
 int OpenLogFile(const QString& path, QString* reason, FileId* file)
 {
-    const int fd =
-        ::open(PathBytes::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(PathBytes::Encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         *reason = SystemReason(errno);
         return -1;
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        *reason = S_ISDIR(info.st_mode) ? SystemReason(EISDIR)
-                                        : QStringLiteral("not a regular file");
+        *reason =
+            S_ISDIR(info.st_mode) ? SystemReason(EISDIR) : QStringLiteral("not a regular file");
         ::close(fd);
         return -1;
     }

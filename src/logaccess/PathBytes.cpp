@@ -94,8 +94,8 @@ QString PathBytes::Absolute(const QString& path)
         return QDir::cleanPath(path);
     std::error_code error;
     const std::string folder = std::filesystem::current_path(error).native();
-    return QDir::cleanPath(Decode(QByteArrayView(folder.data(), qsizetype(folder.size()))) +
-                           u'/' + path);
+    return QDir::cleanPath(Decode(QByteArrayView(folder.data(), qsizetype(folder.size()))) + u'/' +
+                           path);
 }
 
 QString PathBytes::Recover(const QString& path)

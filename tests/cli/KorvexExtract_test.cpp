@@ -29,8 +29,9 @@ struct Outcome {
     QByteArray out, err;
 };
 
-// Runs korvex-extract in `folder`, with `path` as its PATH when one is given.
-Outcome Extract(const QStringList& args, const QString& folder = {}, const QString& path = {})
+// Runs korvex-extract (or `program`) in `folder`, with `path` as its PATH when one is given.
+Outcome Extract(const QStringList& args, const QString& folder = {}, const QString& path = {},
+                const QString& program = QStringLiteral(KORVEX_EXTRACT))
 {
     QProcess process;
     process.setWorkingDirectory(folder);
@@ -39,7 +40,7 @@ Outcome Extract(const QStringList& args, const QString& folder = {}, const QStri
         environment.insert(u"PATH"_s, path);
         process.setProcessEnvironment(environment);
     }
-    process.start(QStringLiteral(KORVEX_EXTRACT), args);
+    process.start(program, args);
     process.waitForFinished(2 * 60 * 1000); // a guard against a hang, not a measure
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
@@ -156,10 +157,23 @@ TEST_F(KorvexExtractTest, NeverWritesItsOutputOverTheLog)
         EXPECT_EQ(ReadAll(same), before) << qPrintable(same);
     }
     EXPECT_TRUE(QFileInfo(symbolic).isSymLink());
-    // A device is written into, never replaced.
+    // Standard output is the log too when it is appended to the log.
+    const Outcome appended = Extract({"-c", "exec \"$0\" \"$1\" >> \"$1\"", KORVEX_EXTRACT, log},
+                                     {}, {}, u"sh"_s);
+    EXPECT_EQ(appended.status, 2);
+    EXPECT_EQ(ReadAll(log), before);
+
+    // A device, or a file the shell opened as standard output, is written into,
+    // never replaced.
     EXPECT_EQ(Extract({"-o", "/dev/null", log}).status, 0);
     struct stat null {};
     EXPECT_TRUE(::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode));
+    const Outcome redirected = Extract(
+        {"-c", "exec \"$0\" -o /dev/stdout \"$1\" > \"$2\"", KORVEX_EXTRACT, log, output}, {}, {},
+        u"sh"_s);
+    EXPECT_EQ(redirected.status, 0) << redirected.err.constData();
+    EXPECT_EQ(ReadAll(output), Extract({log}).out);
+    EXPECT_TRUE(QFileInfo(u"/dev/stdout"_s).isSymLink());
 }
 
 TEST_F(KorvexExtractTest, ALogThatCannotBeOpenedGivesTheSystemsReason)
@@ -170,7 +184,8 @@ TEST_F(KorvexExtractTest, ALogThatCannotBeOpenedGivesTheSystemsReason)
         const Outcome failed = Extract({path});
         EXPECT_EQ(failed.status, 1);
         const QString err = QString::fromUtf8(failed.err);
-        EXPECT_TRUE(err.contains(path) && err.contains(QString::fromLocal8Bit(std::strerror(error))))
+        EXPECT_TRUE(err.contains(path) &&
+                    err.contains(QString::fromLocal8Bit(std::strerror(error))))
             << qPrintable(err);
     }
 }
@@ -256,7 +271,8 @@ TEST_F(KorvexExtractTest, AFullDiskIsReportedWithItsReasonAndLeavesNoFile)
         GTEST_SKIP() << "no tmpfs can be mounted here";
     const QString err = QString::fromUtf8(run.readAllStandardError());
     EXPECT_EQ(run.exitCode(), 1) << qPrintable(err);
-    EXPECT_TRUE(err.contains(mount + u"/out.csv\n"_s + QString::fromLocal8Bit(std::strerror(ENOSPC))))
+    EXPECT_TRUE(
+        err.contains(mount + u"/out.csv\n"_s + QString::fromLocal8Bit(std::strerror(ENOSPC))))
         << qPrintable(err);
     EXPECT_TRUE(err.endsWith(QString::fromLocal8Bit(std::strerror(ENOSPC)) + u'\n'))
         << "the listing after the run is empty: " << qPrintable(err);
@@ -272,8 +288,9 @@ TEST_F(KorvexExtractTest, TakesFileNamesAsTheirBytes)
     ASSERT_EQ(::rename((folder + "/copy").constData(), sjisLog.constData()), 0);
     QProcess run;
     run.setWorkingDirectory(dir.path());
-    run.start(u"sh"_s, {"-c", "exec \"$0\" -o \"$(printf '\\222\\212\\217\\157.csv')\" "
-                              "\"$(printf '\\203\\156\\203\\200.HDB')\"",
+    run.start(u"sh"_s, {"-c",
+                        "exec \"$0\" -o \"$(printf '\\222\\212\\217\\157.csv')\" "
+                        "\"$(printf '\\203\\156\\203\\200.HDB')\"",
                         QStringLiteral(KORVEX_EXTRACT)});
     ASSERT_TRUE(run.waitForFinished(2 * 60 * 1000));
     EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().constData();

@@ -204,9 +204,8 @@ TEST_F(ExtractionRunTest, TheLogIsNeverTheExtractionFileByAnyName)
     const QByteArray log = ReadAll(window.Path);
     const QString symbolic = dir.filePath(u"symbolic.csv"_s), hard = dir.filePath(u"hard.csv"_s);
     ASSERT_TRUE(QFile::link(window.Path, symbolic));
-    ASSERT_EQ(::link(QFile::encodeName(window.Path).constData(),
-                     QFile::encodeName(hard).constData()),
-              0);
+    ASSERT_EQ(
+        ::link(QFile::encodeName(window.Path).constData(), QFile::encodeName(hard).constData()), 0);
     for (const QString& output : {window.Path, symbolic, hard}) {
         window.Messages.clear();
         EXPECT_EQ(RunOn(output), ExtractionRun::Result::OutputIsLog) << qPrintable(output);

@@ -61,8 +61,7 @@ TEST(LogFileSource, APipeSwappedInForTheLogNeverHoldsTheOpen)
         std::atomic<bool> done = false;
         std::thread swapper([&] {
             while (!done)
-                ::renameat2(AT_FDCWD, log.constData(), AT_FDCWD, pipe.constData(),
-                            RENAME_EXCHANGE);
+                ::renameat2(AT_FDCWD, log.constData(), AT_FDCWD, pipe.constData(), RENAME_EXCHANGE);
         });
         LogFileSource source;
         int unexpected = 0;

@@ -222,5 +222,5 @@ TEST_F(Form1Test, AFileWhoseNameIsNotUtf8IsStillTheOneRead)
     Click("Command4");
     EXPECT_TRUE(dialogs.Messages.isEmpty()) << qPrintable(dialogs.Messages.join(u'|'));
     EXPECT_EQ(ReadAll(form.ExtractPath).count("\r\n"), 2); // the header and the contact
-    ::unlink(name.constData()); // QTemporaryDir cannot remove it
+    ::unlink(name.constData());                            // QTemporaryDir cannot remove it
 }
