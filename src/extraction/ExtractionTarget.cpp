@@ -191,14 +191,17 @@ bool ExtractionTarget::Lock()
     for (int attempt = 0; attempt < 100; ++attempt) {
         const int fd = ::openat(folder_, lockName_.constData(),
                                 O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+        const int openError = errno;
+        // The companion is named in a failure: the reason is about it, not the file.
+        const QString lockFile = PathBytes::Decode(lockName_) + QStringLiteral(": ");
         if (fd < 0) {
-            Fail(errno);
+            Fail(lockFile + SystemReason(openError));
             return false;
         }
         struct stat info {};
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
             ::close(fd);
-            Fail(QString::fromUtf8(lockName_) + QStringLiteral(": not a regular file"));
+            Fail(lockFile + QStringLiteral("not a regular file"));
             return false;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -207,7 +210,7 @@ bool ExtractionTarget::Lock()
             if (error == EWOULDBLOCK)
                 Refuse(Problem::Busy);
             else
-                Fail(error);
+                Fail(lockFile + SystemReason(error));
             return false;
         }
         if (SameFile(fd, folder_, lockName_)) {
