@@ -1,5 +1,7 @@
 #include "CommandLineWindow.h"
 
+#include "PathBytes.h"
+
 #include <cstdio>
 
 CommandLineWindow::CommandLineWindow(QString logPath, std::array<QString, 3> filterTexts)
@@ -9,7 +11,8 @@ CommandLineWindow::CommandLineWindow(QString logPath, std::array<QString, 3> fil
 
 void CommandLineWindow::ShowMessage(const QString& text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stderr);
+    // A file name goes out as the bytes it came in as.
+    std::fputs(PathBytes::Encode(text).constData(), stderr);
     std::fputc('\n', stderr);
 }
 

@@ -5,6 +5,7 @@
 #include "HandOffFailureMessage.h"
 #include "LibreOfficeCalc.h"
 #include "LogFileSource.h"
+#include "PathBytes.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -52,7 +53,11 @@ int main(int argc, char* argv[])
     parser.addPositionalArgument(QStringLiteral("LOG"),
                                  QStringLiteral("The HAMLOG.HDB file, or a HAMLOG CSV export."));
 
-    if (!parser.parse(QCoreApplication::arguments())) {
+    // File names are taken as the bytes the system gives, whatever their encoding.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << PathBytes::Decode(argv[i]);
+    if (!parser.parse(arguments)) {
         Print(stderr, parser.errorText() + QLatin1Char('\n') + parser.helpText());
         return BadUsage;
     }
@@ -70,14 +75,15 @@ int main(int argc, char* argv[])
     }
 
     // The reader makes the program's folder current, so relative paths are fixed first.
-    const QString logPath = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+    const QString logPath = PathBytes::Absolute(parser.positionalArguments().first());
     const QString outputPath =
-        parser.isSet(output) ? QFileInfo(parser.value(output)).absoluteFilePath() : QString();
+        parser.isSet(output) ? PathBytes::Absolute(parser.value(output)) : QString();
 
     CommandLineWindow window(logPath, {parser.value(rcv), parser.value(band), parser.value(mode)});
     LogFileSource source;
     LogReader reader(source, window, QCoreApplication::applicationDirPath());
-    ExtractionTarget target(outputPath);
+    // --output /dev/null or /dev/stdout is written into, not replaced.
+    ExtractionTarget target(outputPath, ExtractionTarget::Devices::WriteInto);
     ExtractionRun run(window, reader, target);
     if (parser.isSet(open)) {
         window.HandOff = [&] {
@@ -92,14 +98,17 @@ int main(int argc, char* argv[])
     case ExtractionRun::Result::Completed:
         return window.HandOffFailed() ? Failure : Success;
     case ExtractionRun::Result::LogNotOpened:
-        Print(stderr, logPath + QStringLiteral(": ") + reader.OpenError() + QLatin1Char('\n'));
+        window.ShowMessage(logPath + QStringLiteral(": ") + reader.OpenError());
         // A header-only file handed to the spreadsheet is still its to read.
         if (!parser.isSet(open))
             target.Discard();
         return Failure;
+    case ExtractionRun::Result::OutputIsLog:
+        return BadUsage;
     case ExtractionRun::Result::NotStarted:
     case ExtractionRun::Result::Declined:
     case ExtractionRun::Result::OutputFailed:
+    case ExtractionRun::Result::OutputBusy:
         break;
     }
     return Failure;

@@ -91,22 +91,46 @@ UserFilter ExtractionRun::BuildFilter(Box box)
 
 ExtractionRun::Result ExtractionRun::FailOutput()
 {
-    window_.ShowMessage(QStringLiteral("抽出ファイルを書き込めませんでした") + QLatin1Char('\n') +
-                        target_.Name() + QLatin1Char('\n') + target_.ErrorString());
+    Result result = Result::OutputFailed;
+    switch (target_.Failure()) {
+    case ExtractionTarget::Problem::Busy:
+        window_.ShowMessage(QStringLiteral("別の KORVEX が同じ抽出ファイルに書き込み中です") +
+                            QLatin1Char('\n') + target_.Name());
+        result = Result::OutputBusy;
+        break;
+    case ExtractionTarget::Problem::IsLog:
+        window_.ShowMessage(
+            QStringLiteral("抽出ファイルが HAMLOG のログと同じファイルなので書き込みません") +
+            QLatin1Char('\n') + target_.Name());
+        result = Result::OutputIsLog;
+        break;
+    case ExtractionTarget::Problem::None:
+    case ExtractionTarget::Problem::System:
+        window_.ShowMessage(QStringLiteral("抽出ファイルを書き込めませんでした") +
+                            QLatin1Char('\n') + target_.Name() + QLatin1Char('\n') +
+                            target_.ErrorString());
+        break;
+    }
     target_.Discard();
     reader_.CloseLog();
     // Nothing was extracted, so the user may try again.
     SetInputsEnabled(true, true);
-    return Result::OutputFailed;
+    return result;
 }
 
 ExtractionRun::Result ExtractionRun::Command4_Click()
 {
-    if (CanOpenFile(window_.Label1()) != True) {
-        window_.ShowMessage(QStringLiteral("HAMLOG.HDB を先に指定してください"));
+    const QString logPath = window_.Label1();
+    const OpenProbe log = ProbeOpen(logPath);
+    if (!log.Opened) {
+        QString text = QStringLiteral("HAMLOG.HDB を先に指定してください");
+        if (!logPath.isEmpty())
+            text += QLatin1Char('\n') + logPath + QLatin1Char('\n') + log.Reason;
+        window_.ShowMessage(text);
         return Result::NotStarted;
     }
     SetInputsEnabled(false, true);
+    target_.KeepClearOf(log.File);
 
     QIODevice* device = target_.Open();
     if (!device)
@@ -153,6 +177,9 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         }
     }
     SettleFrequencyAndBand();
+    // The file the reader opened is the log, whatever the probe found before.
+    if (const std::optional<FileId> opened = reader_.LogHandle.WorkArea->OpenedFile())
+        target_.KeepClearOf(*opened);
     if (!writer.Flush() || !target_.Close())
         return FailOutput();
 

@@ -32,6 +32,8 @@ public:
         Completed,    // the file was written and handed off
         LogNotOpened, // the log was no database: a header-only file was handed off
         OutputFailed, // the extraction file could not be written; nothing handed off
+        OutputBusy,   // another run is writing the same file; nothing written
+        OutputIsLog,  // the extraction file would have replaced the log; nothing written
     };
 
     ExtractionRun(RunWindow& window, LogReader& reader, ExtractionTarget& target);

@@ -1,6 +1,7 @@
 #include "CsvRecordSource.h"
 
 #include "CodePage932Bytes.h"
+#include "FileProbes.h"
 #include "ReadFullyAt.h"
 
 #include <QFile>
@@ -92,19 +93,27 @@ CsvRecordSource::~CsvRecordSource()
 int CsvRecordSource::HamlogOpen(const QString& path)
 {
     HamlogClose();
+    opened_.reset();
+    const int fd = OpenLogFile(path, &openError_);
+    if (fd < 0)
+        return 1;
+    return OpenDescriptor(fd);
+}
+
+int CsvRecordSource::OpenDescriptor(int fd)
+{
+    HamlogClose();
     hasLast_ = false;
     openError_.clear();
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) {
-        openError_ = QString::fromLocal8Bit(std::strerror(errno));
-        return 1;
-    }
+    fd_ = fd;
     struct stat info {};
+    opened_.reset();
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
         openError_ = QStringLiteral("not a regular file");
         HamlogClose();
         return 1;
     }
+    opened_ = FileId::Of(info);
     // Text that grows after the check is not read.
     limit_ = info.st_size;
     char last = 0;

@@ -23,6 +23,8 @@ public:
     CsvRecordSource& operator=(const CsvRecordSource&) = delete;
 
     int HamlogOpen(const QString& path) override;
+    // Reads the log open on `fd`, which it takes over; as HamlogOpen otherwise.
+    int OpenDescriptor(int fd);
     int THW_read(qint32 recordNo) override;
     void ThwString(char* buffer, qint16 field) override;
     void HamlogClose() override;
@@ -30,6 +32,7 @@ public:
     QString OpenError() const override { return openError_; }
     QByteArrayView FieldText(qint16 field, char* scratch) override;
     bool HoldsLastRecord() const override { return true; }
+    std::optional<FileId> OpenedFile() const override { return opened_; }
 
 private:
     QString Check();
@@ -42,6 +45,7 @@ private:
     off_t offset_ = 0; // bytes read into the buffer so far
     int readErrno_ = 0;
     QString openError_;
+    std::optional<FileId> opened_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
     std::size_t end_ = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileId.h"
+
 #include <QString>
 
 // Truth values as they cross routine boundaries in this program: -1 and 0.
@@ -12,3 +14,20 @@ Truth FileExists(const QString& path);
 
 // True when `path` can be opened for reading and closed again.
 Truth CanOpenFile(const QString& path);
+
+// What opening `path` for reading found: the file, or the system's reason why
+// it could not be opened (empty for an empty path).
+struct OpenProbe {
+    bool Opened = false;
+    FileId File;
+    QString Reason;
+};
+OpenProbe ProbeOpen(const QString& path);
+
+// Opens the log at `path` for reading and checks what was opened, not the name,
+// so nothing can be swapped in between: a descriptor of an ordinary file, or -1
+// with the reason. Never waits for a writer, as opening a named pipe would.
+int OpenLogFile(const QString& path, QString* reason, FileId* file = nullptr);
+
+// The system's description of the error number `error`.
+QString SystemReason(int error);

@@ -1,5 +1,6 @@
 #include "HdbRecordSource.h"
 
+#include "FileProbes.h"
 #include "ReadFullyAt.h"
 
 #include <QFile>
@@ -136,19 +137,26 @@ HdbRecordSource::~HdbRecordSource()
 int HdbRecordSource::HamlogOpen(const QString& path)
 {
     HamlogClose();
-    openError_.clear();
-    const QByteArray name = QFile::encodeName(path);
-    fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) {
-        openError_ = QString::fromLocal8Bit(std::strerror(errno));
+    opened_.reset();
+    const int fd = OpenLogFile(path, &openError_);
+    if (fd < 0)
         return 1;
-    }
+    return OpenDescriptor(fd);
+}
+
+int HdbRecordSource::OpenDescriptor(int fd)
+{
+    HamlogClose();
+    openError_.clear();
+    fd_ = fd;
     struct stat info {};
+    opened_.reset();
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
         openError_ = QStringLiteral("not a regular file");
         HamlogClose();
         return 1;
     }
+    opened_ = FileId::Of(info);
 
     QByteArray header(HdbLayout::FileHeaderSize, '\0');
     std::optional<int> length;

@@ -20,12 +20,15 @@ public:
     HdbRecordSource& operator=(const HdbRecordSource&) = delete;
 
     int HamlogOpen(const QString& path) override;
+    // Reads the log open on `fd`, which it takes over; as HamlogOpen otherwise.
+    int OpenDescriptor(int fd);
     int THW_read(qint32 recordNo) override;
     void ThwString(char* buffer, qint16 field) override;
     void HamlogClose() override;
     QString OpenError() const override { return openError_; }
     QByteArrayView FieldText(qint16 field, char* scratch) override;
     bool HoldsLastRecord() const override { return true; }
+    std::optional<FileId> OpenedFile() const override { return opened_; }
 
 private:
     struct FreeAligned {
@@ -52,6 +55,7 @@ private:
     std::unique_ptr<char[], FreeAligned> buffer_;
     std::size_t bufferSize_;
     std::vector<char> held_; // the record last read, once the buffer moved on
+    std::optional<FileId> opened_;
     std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
     std::size_t end_ = 0;
     off_t offset_ = 0; // where the next read of the file starts

@@ -1,31 +1,32 @@
 #include "LogFileSource.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "FileProbes.h"
+#include "ReadFullyAt.h"
+
+#include <algorithm>
 
 int LogFileSource::HamlogOpen(const QString& path)
 {
     HamlogClose();
     active_ = nullptr;
     openError_.clear();
-    // Only an ordinary file is a log; opening a named pipe would wait for a writer.
-    QFile file(path);
-    if (!QFileInfo(path).isFile()) {
-        openError_ = QStringLiteral("not a regular file");
+    opened_.reset();
+    // Opened once: what is detected is the file that is then read.
+    FileId file;
+    const int fd = OpenLogFile(path, &openError_, &file);
+    if (fd < 0)
         return 1;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        openError_ = file.errorString();
-        return 1;
-    }
-    const QByteArray start = file.read(HdbLayout::FileHeaderSize);
-    file.close();
+    opened_ = file;
+    QByteArray start(HdbLayout::FileHeaderSize, '\0');
+    const ssize_t got = ReadFullyAt(fd, start.data(), start.size(), 0);
+    start.resize(std::max<ssize_t>(got, 0));
     // A database whose header is damaged is still reported as a database.
-    if (HdbLayout::HeaderLength(start))
+    if (HdbLayout::HeaderLength(start)) {
         active_ = &hdb_;
-    else
-        active_ = &csv_;
-    return active_->HamlogOpen(path);
+        return hdb_.OpenDescriptor(fd);
+    }
+    active_ = &csv_;
+    return csv_.OpenDescriptor(fd);
 }
 
 int LogFileSource::THW_read(qint32 recordNo)

@@ -16,10 +16,12 @@ public:
     QByteArrayView FieldText(qint16 field, char* scratch) override;
     bool HoldsLastRecord() const override;
     RecordSource& RecordHolder() override { return active_ ? active_->RecordHolder() : *this; }
+    std::optional<FileId> OpenedFile() const override { return opened_; }
 
 private:
     HdbRecordSource hdb_;
     CsvRecordSource csv_;
     RecordSource* active_ = nullptr; // the source of the last open
     QString openError_;
+    std::optional<FileId> opened_;
 };

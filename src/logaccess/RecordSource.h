@@ -1,7 +1,11 @@
 #pragma once
 
+#include "FileId.h"
+
 #include <QByteArrayView>
 #include <QString>
+
+#include <optional>
 
 #include <cstddef>
 #include <cstring>
@@ -51,4 +55,7 @@ public:
     // Why the last HamlogOpen failed, for front ends that can show more than the
     // fixed message; empty when there is nothing to add.
     virtual QString OpenError() const { return {}; }
+    // The file the last HamlogOpen opened, whether or not it then proved to be
+    // a log, so that a run never puts its output in the log's place.
+    virtual std::optional<FileId> OpenedFile() const { return std::nullopt; }
 };

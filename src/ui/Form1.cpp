@@ -4,6 +4,7 @@
 #include "ExtractLocation.h"
 #include "HandOffFailureMessage.h"
 #include "LeftoverExtraction.h"
+#include "PathBytes.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -65,8 +66,10 @@ void Form1::Command1_Click()
 {
     const std::optional<QString> chosen = dialogs_.OpenFile(
         this, {QStringLiteral("HamLog ﾌｧｲﾙを定義します"), LogFileFilters, ui_.Label1->text()});
+    // A name that is not UTF-8 comes back from the dialog with U+FFFD in it; the
+    // caption keeps the file's own name, shown as well as the font can.
     if (chosen)
-        ui_.Label1->setText(*chosen);
+        ui_.Label1->setText(PathBytes::Recover(*chosen));
 }
 
 void Form1::Command3_Click()

@@ -1,17 +1,24 @@
 // korvex-extract run as the user runs it. With --open the spreadsheet is
 // whatever soffice comes first on PATH: here a stand-in, or none at all.
 
+#include "ExtractionTarget.h"
 #include "HdbFixtureWriter.h"
 #include "StandInSpreadsheet.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,8 +29,9 @@ struct Outcome {
     QByteArray out, err;
 };
 
-// Runs korvex-extract in `folder`, with `path` as its PATH when one is given.
-Outcome Extract(const QStringList& args, const QString& folder = {}, const QString& path = {})
+// Runs korvex-extract (or `program`) in `folder`, with `path` as its PATH when one is given.
+Outcome Extract(const QStringList& args, const QString& folder = {}, const QString& path = {},
+                const QString& program = QStringLiteral(KORVEX_EXTRACT))
 {
     QProcess process;
     process.setWorkingDirectory(folder);
@@ -32,7 +40,7 @@ Outcome Extract(const QStringList& args, const QString& folder = {}, const QStri
         environment.insert(u"PATH"_s, path);
         process.setProcessEnvironment(environment);
     }
-    process.start(QStringLiteral(KORVEX_EXTRACT), args);
+    process.start(program, args);
     process.waitForFinished(2 * 60 * 1000); // a guard against a hang, not a measure
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
@@ -134,4 +142,165 @@ TEST_F(KorvexExtractTest, OpenHandsTheClosedFileToTheSpreadsheetAndLeavesItRunni
                 err.contains(QString::fromLocal8Bit(std::strerror(ENOENT))))
         << qPrintable(err);
     EXPECT_EQ(ReadAll(output).count("\r\n"), 5);
+}
+
+TEST_F(KorvexExtractTest, NeverWritesItsOutputOverTheLog)
+{
+    const QByteArray before = ReadAll(log);
+    const QString symbolic = dir.filePath(u"symbolic.csv"_s), hard = dir.filePath(u"hard.csv"_s);
+    ASSERT_TRUE(QFile::link(log, symbolic));
+    ASSERT_EQ(::link(QFile::encodeName(log).constData(), QFile::encodeName(hard).constData()), 0);
+    for (const QString& same : {log, symbolic, hard}) {
+        const Outcome refused = Extract({"-o", same, log});
+        EXPECT_EQ(refused.status, 2) << qPrintable(same);
+        EXPECT_TRUE(QString::fromUtf8(refused.err).contains(same)) << refused.err.constData();
+        EXPECT_EQ(ReadAll(same), before) << qPrintable(same);
+    }
+    EXPECT_TRUE(QFileInfo(symbolic).isSymLink());
+    // Standard output is the log too when it is appended to the log.
+    const Outcome appended = Extract({"-c", "exec \"$0\" \"$1\" >> \"$1\"", KORVEX_EXTRACT, log},
+                                     {}, {}, u"sh"_s);
+    EXPECT_EQ(appended.status, 2);
+    EXPECT_EQ(ReadAll(log), before);
+
+    // A device, or a file the shell opened as standard output, is written into,
+    // never replaced.
+    EXPECT_EQ(Extract({"-o", "/dev/null", log}).status, 0);
+    struct stat null {};
+    EXPECT_TRUE(::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode));
+    const Outcome redirected = Extract(
+        {"-c", "exec \"$0\" -o /dev/stdout \"$1\" > \"$2\"", KORVEX_EXTRACT, log, output}, {}, {},
+        u"sh"_s);
+    EXPECT_EQ(redirected.status, 0) << redirected.err.constData();
+    EXPECT_EQ(ReadAll(output), Extract({log}).out);
+    EXPECT_TRUE(QFileInfo(u"/dev/stdout"_s).isSymLink());
+}
+
+TEST_F(KorvexExtractTest, ALogThatCannotBeOpenedGivesTheSystemsReason)
+{
+    const QString loop = dir.filePath(u"loop.hdb"_s);
+    ASSERT_TRUE(QFile::link(loop, loop));
+    for (const auto& [path, error] : {std::pair{dir.path(), EISDIR}, std::pair{loop, ELOOP}}) {
+        const Outcome failed = Extract({path});
+        EXPECT_EQ(failed.status, 1);
+        const QString err = QString::fromUtf8(failed.err);
+        EXPECT_TRUE(err.contains(path) &&
+                    err.contains(QString::fromLocal8Bit(std::strerror(error))))
+            << qPrintable(err);
+    }
+}
+
+TEST_F(KorvexExtractTest, ASecondRunOnTheSameOutputWritesNothing)
+{
+    // Another process is writing the file: the test holds it as a run would.
+    ExtractionTarget first(output);
+    QIODevice* firstFile = first.Open();
+    ASSERT_NE(firstFile, nullptr);
+    ASSERT_EQ(firstFile->write("first\r\n"), 7);
+    const Outcome second = Extract({"-o", output, log});
+    EXPECT_EQ(second.status, 1);
+    EXPECT_TRUE(QString::fromUtf8(second.err).contains(output)) << second.err.constData();
+    EXPECT_FALSE(QFile::exists(output));
+    ASSERT_TRUE(first.Close());
+    EXPECT_EQ(ReadAll(output), "first\r\n");
+    first.Discard();
+
+    // A run that is killed holds the file no longer.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ExtractionTarget held(output);
+        const char opened = held.Open() ? 'y' : 'n';
+        if (::write(ready[1], &opened, 1) == 1)
+            ::pause();
+        std::_Exit(0);
+    }
+    char opened = 0;
+    EXPECT_EQ(::read(ready[0], &opened, 1), 1);
+    EXPECT_EQ(opened, 'y');
+    EXPECT_EQ(Extract({"-o", output, log}).status, 1);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    const Outcome after = Extract({"-o", output, log});
+    EXPECT_EQ(after.status, 0) << after.err.constData();
+    EXPECT_EQ(ReadAll(output).count("\r\n"), 5);
+}
+
+TEST_F(KorvexExtractTest, RunsRacingForOneOutputNeverMixTheirRows)
+{
+    std::vector<HdbContact> contacts(20000, {.Call = u"JA1AAA/2"_s, .Freq = u"430.00"_s});
+    for (std::size_t i = 0; i < contacts.size(); i += 2)
+        contacts[i].Freq = u"7.050"_s;
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(log, contacts));
+    const QByteArray alone[] = {Extract({"--band", "7", log}).out,
+                                Extract({"--band", "430", log}).out};
+    ASSERT_NE(alone[0], alone[1]);
+    for (int round = 0; round < 5; ++round) {
+        QProcess runs[2];
+        for (int i = 0; i < 2; ++i)
+            runs[i].start(QStringLiteral(KORVEX_EXTRACT),
+                          {"--band", i == 0 ? "7" : "430", "-o", output, log});
+        int written = 0;
+        for (QProcess& run : runs) {
+            ASSERT_TRUE(run.waitForFinished(2 * 60 * 1000));
+            EXPECT_TRUE(run.exitCode() == 0 || run.exitCode() == 1);
+            written += run.exitCode() == 0;
+        }
+        EXPECT_GE(written, 1);
+        const QByteArray file = ReadAll(output);
+        EXPECT_TRUE(file == alone[0] || file == alone[1]) << "a mixed file, round " << round;
+    }
+}
+
+TEST_F(KorvexExtractTest, AFullDiskIsReportedWithItsReasonAndLeavesNoFile)
+{
+    // A small file system of its own, in a mount namespace that ends with the run.
+    const QString mount = dir.filePath(u"small"_s);
+    ASSERT_TRUE(QDir().mkdir(mount));
+    std::vector<HdbContact> contacts(3000, {.Call = u"JA1AAA/2"_s});
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(log, contacts));
+    QProcess run;
+    run.start(u"unshare"_s, {"-rm", "sh", "-c",
+                             "mount -t tmpfs -o size=16k tmpfs \"$1\" || exit 125\n"
+                             "\"$2\" -o \"$1/out.csv\" \"$3\"; status=$?\n"
+                             "ls -A \"$1\" >&2; exit $status",
+                             "sh", mount, QStringLiteral(KORVEX_EXTRACT), log});
+    if (!run.waitForStarted() || (run.waitForFinished(2 * 60 * 1000) && run.exitCode() == 125))
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    const QString err = QString::fromUtf8(run.readAllStandardError());
+    EXPECT_EQ(run.exitCode(), 1) << qPrintable(err);
+    EXPECT_TRUE(
+        err.contains(mount + u"/out.csv\n"_s + QString::fromLocal8Bit(std::strerror(ENOSPC))))
+        << qPrintable(err);
+    EXPECT_TRUE(err.endsWith(QString::fromLocal8Bit(std::strerror(ENOSPC)) + u'\n'))
+        << "the listing after the run is empty: " << qPrintable(err);
+}
+
+TEST_F(KorvexExtractTest, TakesFileNamesAsTheirBytes)
+{
+    // ハム.HDB and 抽出.csv in Shift-JIS, which is not UTF-8.
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QByteArray sjisLog = folder + "/\x83\x6E\x83\x80.HDB";
+    const QByteArray sjisOutput = folder + "/\x92\x8A\x8F\x6F.csv";
+    ASSERT_TRUE(QFile::copy(log, QFile::decodeName(folder) + u"/copy"_s));
+    ASSERT_EQ(::rename((folder + "/copy").constData(), sjisLog.constData()), 0);
+    QProcess run;
+    run.setWorkingDirectory(dir.path());
+    run.start(u"sh"_s, {"-c",
+                        "exec \"$0\" -o \"$(printf '\\222\\212\\217\\157.csv')\" "
+                        "\"$(printf '\\203\\156\\203\\200.HDB')\"",
+                        QStringLiteral(KORVEX_EXTRACT)});
+    ASSERT_TRUE(run.waitForFinished(2 * 60 * 1000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().constData();
+    QFile written;
+    const int fd = ::open(sjisOutput.constData(), O_RDONLY);
+    EXPECT_GE(fd, 0) << "the output has the name's own bytes";
+    if (fd >= 0 && written.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        EXPECT_EQ(written.readAll().count("\r\n"), 5);
+    }
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    ::unlink(sjisLog.constData());
+    ::unlink(sjisOutput.constData());
 }

@@ -11,7 +11,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <cstring>
+
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -155,20 +161,84 @@ TEST_F(ExtractionRunTest, AnExtractionFileThatCannotBeWrittenIsNeverHandedOff)
     EXPECT_TRUE(Rows()[0].contains(u"JE3B/3"_s));
 }
 
-TEST_F(ExtractionRunTest, AFileThatCannotBeOpenedForWritingIsLeftAlone)
+TEST_F(ExtractionRunTest, AShortWriteReportsTheSystemsReason)
 {
-    // A program file that is running cannot be opened for writing, not even by root.
-    ASSERT_TRUE(QFile::copy(QStandardPaths::findExecutable(u"sleep"_s), extractPath));
-    QProcess running;
-    running.start(extractPath, {u"30"_s});
-    ASSERT_TRUE(running.waitForStarted());
-    const QByteArray before = ReadAll(extractPath);
+    std::vector<HdbContact> contacts(2000, {.Call = u"JA1A/2"_s});
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(window.Path, contacts));
+    // A file size limit cuts the first write short and refuses the next one.
+    struct rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit limited = before;
+    limited.rlim_cur = 4096;
+    const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const ExtractionRun::Result result = RunOn(extractPath);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, signal);
 
-    ExtractionTarget target(extractPath);
-    EXPECT_EQ(target.Open(), nullptr);
-    EXPECT_FALSE(target.ErrorString().isEmpty());
-    target.Discard();
-    EXPECT_EQ(ReadAll(extractPath), before);
-    running.kill();
-    running.waitForFinished();
+    EXPECT_EQ(result, ExtractionRun::Result::OutputFailed);
+    EXPECT_EQ(window.Messages.value(0).split(u'\n').value(2),
+              QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"HAMLOG.HDB"_s})
+        << "the unfinished file is gone";
+}
+
+TEST_F(ExtractionRunTest, APlantedLinkIsReplacedNeverWrittenThrough)
+{
+    const QString victim = dir.filePath(u"precious.txt"_s);
+    ASSERT_TRUE(WriteAll(victim, "the user's own data\n"));
+    ASSERT_TRUE(QFile::link(victim, extractPath));
+    window.ConfirmAnswer = false;
+    EXPECT_EQ(Run({{.Call = u"JA1ABC/2"_s}}), ExtractionRun::Result::Declined);
+    EXPECT_EQ(QFileInfo(extractPath).symLinkTarget(), victim);
+    window.ConfirmAnswer = true;
+    EXPECT_EQ(RunOn(extractPath), ExtractionRun::Result::Completed);
+    EXPECT_EQ(ReadAll(victim), "the user's own data\n");
+    EXPECT_FALSE(QFileInfo(extractPath).isSymLink());
+    EXPECT_EQ(Rows().size(), 1);
+}
+
+TEST_F(ExtractionRunTest, TheLogIsNeverTheExtractionFileByAnyName)
+{
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(window.Path, {{.Call = u"JA1ABC/2"_s}}));
+    const QByteArray log = ReadAll(window.Path);
+    const QString symbolic = dir.filePath(u"symbolic.csv"_s), hard = dir.filePath(u"hard.csv"_s);
+    ASSERT_TRUE(QFile::link(window.Path, symbolic));
+    ASSERT_EQ(
+        ::link(QFile::encodeName(window.Path).constData(), QFile::encodeName(hard).constData()), 0);
+    for (const QString& output : {window.Path, symbolic, hard}) {
+        window.Messages.clear();
+        EXPECT_EQ(RunOn(output), ExtractionRun::Result::OutputIsLog) << qPrintable(output);
+        EXPECT_EQ(window.Messages.size(), 1);
+        EXPECT_TRUE(window.Messages.value(0).endsWith(u'\n' + output));
+        EXPECT_EQ(ReadAll(output), log);
+        EXPECT_EQ(window.HandOffs(), 0);
+        EXPECT_TRUE(window.AllEnabled());
+    }
+    EXPECT_TRUE(window.Questions.isEmpty()) << "refused before the log is read";
+    EXPECT_TRUE(QFileInfo(symbolic).isSymLink());
+}
+
+TEST_F(ExtractionRunTest, ASecondRunOnTheSameFileWritesNothingAndTheFirstGoesOn)
+{
+    ASSERT_TRUE(WriteAll(extractPath, "an earlier file\r\n"));
+    ExtractionTarget first(extractPath);
+    QIODevice* firstFile = first.Open();
+    ASSERT_NE(firstFile, nullptr);
+    ASSERT_EQ(firstFile->write("the first run's file\r\n"), 22);
+
+    EXPECT_EQ(Run({{.Call = u"JA1ABC/2"_s}}), ExtractionRun::Result::OutputBusy);
+    EXPECT_TRUE(window.Messages.value(0).endsWith(u'\n' + extractPath));
+    EXPECT_TRUE(window.Questions.isEmpty());
+    EXPECT_EQ(window.HandOffs(), 0);
+    EXPECT_TRUE(window.AllEnabled());
+    EXPECT_EQ(ReadAll(extractPath), "an earlier file\r\n");
+
+    ASSERT_TRUE(first.Close());
+    EXPECT_EQ(ReadAll(extractPath), "the first run's file\r\n");
+    first.Discard(); // as a run whose log proved to be no log, on the command line
+    EXPECT_FALSE(QFileInfo::exists(extractPath));
+    // Once the first run is over, the file is free.
+    EXPECT_EQ(RunOn(extractPath), ExtractionRun::Result::Completed);
+    EXPECT_EQ(Rows().size(), 1);
 }

@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -205,4 +208,19 @@ TEST_F(Form1Test, LeavingDuringARunEndsTheProgramAtOnceWithoutHandOff)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(LeaveDuringARun(false), ::testing::ExitedWithCode(0), "") << "by Exit";
     EXPECT_EXIT(LeaveDuringARun(true), ::testing::ExitedWithCode(0), "") << "by closing";
+}
+
+TEST_F(Form1Test, AFileWhoseNameIsNotUtf8IsStillTheOneRead)
+{
+    ASSERT_EQ(form.Form_Load(), Form1::LoadOutcome::Ready);
+    // ハム.HDB in Shift-JIS: the dialog can only show it with U+FFFD in it.
+    const QByteArray name = QFile::encodeName(dir.path()) + "/\x83\x6E\x83\x80.HDB";
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(dir.filePath(u"log"_s), {{.Call = u"JA1ABC/2"_s}}));
+    ASSERT_EQ(::rename(QFile::encodeName(dir.filePath(u"log"_s)).constData(), name.constData()), 0);
+    dialogs.ChosenFile = QFile::decodeName(name);
+    Click("Command1");
+    Click("Command4");
+    EXPECT_TRUE(dialogs.Messages.isEmpty()) << qPrintable(dialogs.Messages.join(u'|'));
+    EXPECT_EQ(ReadAll(form.ExtractPath).count("\r\n"), 2); // the header and the contact
+    ::unlink(name.constData());                            // QTemporaryDir cannot remove it
 }
