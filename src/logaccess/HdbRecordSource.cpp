@@ -129,6 +129,7 @@ int HdbRecordSource::HamlogOpen(const QString& path)
         return 1;
     }
     layout_ = *layout;
+    layout_.recordCount = layout_.RecordsToRead(info.st_size);
     Rewind();
     return 0;
 }

@@ -4,9 +4,11 @@
 #include "ExtractLocation.h"
 #include "HandOffFailureMessage.h"
 #include "LeftoverExtraction.h"
+#include "WinePrefixes.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,8 +65,14 @@ Form1::LoadOutcome Form1::Form_Load()
 
 void Form1::Command1_Click()
 {
-    const std::optional<QString> chosen = dialogs_.OpenFile(
-        this, {QStringLiteral("HamLog ﾌｧｲﾙを定義します"), LogFileFilters, ui_.Label1->text()});
+    Dialogs::OpenFileRequest request{QStringLiteral("HamLog ﾌｧｲﾙを定義します"),
+                                     LogFileFilters, ui_.Label1->text()};
+    // HAMLOG itself runs under Wine: its log is most likely in a Wine prefix.
+    request.Places =
+        WinePrefixes::DriveCFolders(QDir::homePath(), qEnvironmentVariable("WINEPREFIX"));
+    if (request.InitialFile.isEmpty())
+        request.InitialFile = WinePrefixes::FindLog(request.Places);
+    const std::optional<QString> chosen = dialogs_.OpenFile(this, request);
     if (chosen)
         ui_.Label1->setText(*chosen);
 }

@@ -1,6 +1,7 @@
 #include "QtDialogs.h"
 
 #include <QFileInfo>
+#include <QUrl>
 
 std::unique_ptr<QMessageBox> QtDialogs::MessageBox(QWidget* parent, const QString& text,
                                                    QMessageBox::StandardButtons buttons)
@@ -33,6 +34,12 @@ std::unique_ptr<QFileDialog> QtDialogs::FileDialog(QWidget* parent,
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilters(request.Filters);
+    if (!request.Places.isEmpty()) {
+        QList<QUrl> places = dialog->sidebarUrls();
+        for (const QString& place : request.Places)
+            places << QUrl::fromLocalFile(place);
+        dialog->setSidebarUrls(places);
+    }
     if (!request.InitialFile.isEmpty()) {
         const QFileInfo initial(request.InitialFile);
         dialog->setDirectory(initial.absolutePath());

@@ -136,7 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"ShortLineLeavesFieldsEmpty", "A,24/01/01", 15, ""},
         FieldCase{"ExtraColumnsIgnored", LongLine, 15, "15"},
         FieldCase{"NoColumnForField1", LongLine, 1, ""},
-        FieldCase{"NoColumnForField16", LongLine, 16, ""}),
+        FieldCase{"NoColumnForField16", LongLine, 16, ""},
+        FieldCase{"FourDigitYearDashes", "x,2024-01-02", 2, "2024/01/02"},
+        FieldCase{"FourDigitYearShortMonthDay", "x,2025/8/6", 2, "2025/08/06"},
+        FieldCase{"FourDigitYearSpaces", "x,\" 1998/12/31 \"", 2, "1998/12/31"},
+        FieldCase{"TwoDigitYearAsWritten", "x,24-1-2", 2, "24-1-2"},
+        FieldCase{"MixedSeparatorsAsWritten", "x,2024/01-02", 2, "2024/01-02"},
+        FieldCase{"LongerDateAsWritten", "x,2025/08/16/1", 2, "2025/08/16/1"},
+        FieldCase{"FourDigitYearOnlyInTheDate", "2024-01-02,x", 0, "2024-01-02"}),
     [](const testing::TestParamInfo<FieldCase>& row) { return std::string(row.param.name); });
 
 TEST(CsvRecordSource, NumbersTheLinesWithTextAndReadsThemInAnyOrder)
@@ -188,6 +195,110 @@ INSTANTIATE_TEST_SUITE_P(CsvRecordSource, CsvAndHdb,
                          testing::Combine(testing::Values(0, 3, 5, 7),
                                           testing::Values(std::size_t{2}, std::size_t{7},
                                                           DefaultBuffer)));
+
+// Exports as HAMLOG and contest loggers write them, against the database.
+struct VariantCase {
+    const char* name;
+    CsvFixtureWriter::Options options;
+    QByteArray (*edit)(QByteArray file) = [](QByteArray file) { return file; };
+};
+
+void PrintTo(const VariantCase& variant, std::ostream* out)
+{
+    *out << variant.name;
+}
+
+class CsvVariants : public testing::TestWithParam<VariantCase> {};
+
+TEST_P(CsvVariants, ReadLikeTheDatabase)
+{
+    const VariantCase& variant = GetParam();
+    QTemporaryDir dir;
+    const QString hdbPath = dir.filePath(QStringLiteral("HAMLOG.HDB"));
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(hdbPath, Corners()));
+    HdbRecordSource hdb;
+    std::vector<Record> expected = ReadAll(hdb, hdbPath);
+    std::vector<HdbContact> live = Corners();
+    std::erase_if(live, [](const HdbContact& c) { return c.Deleted; });
+    ASSERT_EQ(live.size(), expected.size());
+    for (std::size_t i = 0; i < live.size() && variant.options.FourDigitYear; ++i)
+        expected[i][2].prepend(QByteArray::number(live[i].Century));
+
+    const QByteArray file = variant.edit(CsvFixtureWriter(variant.options).File(Corners()));
+    for (std::size_t bufferSize : {std::size_t{7}, DefaultBuffer}) {
+        const std::vector<Record> actual = ReadCsv(file, bufferSize);
+        ASSERT_EQ(actual.size(), expected.size()) << "buffer " << bufferSize;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            for (int field = 0; field < RecordSource::FieldCount; ++field) {
+                if (field != 1) {
+                    EXPECT_EQ(actual[i][field], expected[i][field])
+                        << "record " << i + 1 << ", " << field << ", buffer " << bufferSize;
+                }
+            }
+        }
+    }
+}
+
+QByteArray HeaderInLowerCase(QByteArray file)
+{
+    const qsizetype end = file.indexOf('\n');
+    return file.first(end).toLower() + file.sliced(end);
+}
+
+QByteArray HeaderInUpperCase(QByteArray file)
+{
+    const qsizetype end = file.indexOf('\n');
+    return file.first(end).toUpper() + file.sliced(end);
+}
+
+QByteArray BlankLinesFirst(QByteArray file)
+{
+    return "\r\n  \r\n" + file;
+}
+
+using Options = CsvFixtureWriter::Options;
+
+INSTANTIATE_TEST_SUITE_P(
+    CsvRecordSource, CsvVariants,
+    testing::Values(
+        VariantCase{"HeaderQuoted", Options{.Header = true}},
+        VariantCase{"HeaderBare", Options{.Quoted = false, .Header = true}},
+        VariantCase{"HeaderLowerCase", Options{.Header = true}, HeaderInLowerCase},
+        VariantCase{"HeaderUpperCaseAfterBlankLines", Options{.Quoted = false, .Header = true},
+                    [](QByteArray file) { return BlankLinesFirst(HeaderInUpperCase(file)); }},
+        VariantCase{"RecordNumbers", Options{.RecordNumbers = true}},
+        VariantCase{"RecordNumbersBare", Options{.Quoted = false, .RecordNumbers = true}},
+        VariantCase{"RecordNumbersAndHeader", Options{.RecordNumbers = true, .Header = true}},
+        VariantCase{"FourDigitYear", Options{.Quoted = false, .FourDigitYear = true}},
+        VariantCase{"FourDigitYearDashes",
+                    Options{.FourDigitYear = true, .DateSeparator = '-', .Header = true}},
+        VariantCase{"ContestLogger",
+                    Options{.Quoted = false, .CrLf = false, .QuoteSpaces = true,
+                            .QslAsStored = true, .TrailingComma = true}},
+        VariantCase{"ContestLoggerFourDigitYear",
+                    Options{.Quoted = false, .CrLf = false, .FinalLineEnd = false,
+                            .QuoteSpaces = true, .QslAsStored = true, .TrailingComma = true,
+                            .FourDigitYear = true}}),
+    [](const testing::TestParamInfo<VariantCase>& row) { return std::string(row.param.name); });
+
+TEST(CsvRecordSource, OnlyTheFirstLineWithTextCanBeAHeaderOrDecideTheColumns)
+{
+    const QByteArray header = CsvFixtureWriter().HeaderLine();
+    const QByteArray numbered = "7,JA1ABC/2,24/01/01,12:00J,59,59,7.050\r\n";
+    // Column names further down are a (damaged) contact.
+    std::vector<Record> records = ReadCsv(numbered + header);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0][0], "JA1ABC/2");
+    EXPECT_EQ(records[1][0], "Date") << "read behind the record-number column as well";
+    // A line of digits and a date later on does not move the columns.
+    records = ReadCsv("JA1ABC/2,24/01/01,12:00J\r\n" + numbered);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1][0], "7");
+    // Names that are not HAMLOG's columns are a contact.
+    records = ReadCsv("Call,Day,Time\r\nJA1ABC/2,24/01/01,12:00J\r\n");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0][0], "Call");
+}
 
 struct MalformedCase {
     const char* name;
