@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPushButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -24,4 +25,14 @@ TEST(QtDialogs, FileDialogOpensAnExistingFileStartingAtTheOneChosenBefore)
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(dialog->nameFilters(), filters);
     EXPECT_EQ(dialog->selectedFiles(), QStringList{initial});
+}
+
+TEST(QtDialogs, FileDialogOffersThePlacesInItsSideBar)
+{
+    const QString place = QCoreApplication::applicationDirPath();
+    Dialogs::OpenFileRequest request{QStringLiteral("title"), {}, {}};
+    const QList<QUrl> standard = QtDialogs::FileDialog(nullptr, request)->sidebarUrls();
+    request.Places = {place};
+    const QList<QUrl> offered = QtDialogs::FileDialog(nullptr, request)->sidebarUrls();
+    EXPECT_EQ(offered, standard + QList<QUrl>{QUrl::fromLocalFile(place)});
 }
