@@ -112,8 +112,7 @@ bool CsvLineShape::IsTime(QByteArrayView item)
 {
     QByteArrayView text = Trimmed(item);
     const QByteArrayView hours = TakeDigits(text);
-    if (hours.isEmpty() || hours.size() > 2 || !TakeChar(text, ':') ||
-        TakeDigits(text).size() != 2)
+    if (hours.isEmpty() || hours.size() > 2 || !TakeChar(text, ':') || TakeDigits(text).size() != 2)
         return false;
     return text.isEmpty() || text == "J" || text == "U";
 }

@@ -10,7 +10,8 @@
 QStringList WinePrefixes::DriveCFolders(const QString& home, const QString& winePrefix)
 {
     QStringList folders;
-    for (const QString& prefix : {winePrefix, home.isEmpty() ? QString() : home + QStringLiteral("/.wine")}) {
+    for (const QString& prefix :
+         {winePrefix, home.isEmpty() ? QString() : home + QStringLiteral("/.wine")}) {
         if (prefix.isEmpty())
             continue;
         const QString driveC = QDir::cleanPath(prefix + QStringLiteral("/drive_c"));
