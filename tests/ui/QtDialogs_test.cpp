@@ -32,7 +32,11 @@ TEST(QtDialogs, FileDialogOffersThePlacesInItsSideBar)
     const QString place = QCoreApplication::applicationDirPath();
     Dialogs::OpenFileRequest request{QStringLiteral("title"), {}, {}};
     const QList<QUrl> standard = QtDialogs::FileDialog(nullptr, request)->sidebarUrls();
-    request.Places = {place};
+    ASSERT_FALSE(standard.contains(QUrl::fromLocalFile(place)));
+    request.Places = {place, place};
     const QList<QUrl> offered = QtDialogs::FileDialog(nullptr, request)->sidebarUrls();
     EXPECT_EQ(offered, standard + QList<QUrl>{QUrl::fromLocalFile(place)});
+    // Qt keeps a side bar for the next dialog; the places stay with the one they were for.
+    request.Places.clear();
+    EXPECT_EQ(QtDialogs::FileDialog(nullptr, request)->sidebarUrls(), standard);
 }
