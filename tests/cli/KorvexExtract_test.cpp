@@ -85,6 +85,13 @@ TEST_F(KorvexExtractTest, FailsWithStatusOneAndAReason)
     EXPECT_TRUE(QString::fromUtf8(malformed.err).contains(csv + u": line 3: "_s))
         << malformed.err.constData();
     EXPECT_FALSE(QFile::exists(output)) << "no extraction file is left behind";
+    // Notes are no log: one reason, not a message for each line.
+    ASSERT_TRUE(WriteAll(csv, QByteArray("Line, nothing here is a contact\n").repeated(1000)));
+    const Outcome notes = Extract({csv});
+    EXPECT_EQ(notes.status, 1);
+    EXPECT_TRUE(notes.err.contains(": neither a HAMLOG.HDB database nor a HAMLOG CSV log") &&
+                notes.err.count('\n') == 2) // after "HAMLOG Open 失敗"
+        << notes.err.constData();
     const Outcome missing = Extract({dir.filePath(u"none.hdb"_s)});
     EXPECT_EQ(missing.status, 1);
     EXPECT_FALSE(missing.err.isEmpty());
@@ -111,8 +118,7 @@ TEST_F(KorvexExtractTest, ReadsTheLogsOtherProgramsWriteLikeTheDatabase)
         {{.Call = u"JA2BBB/3"_s, .Freq = u"24G"_s, .Qsl = "J  ", .Rmk1 = u"移動 運用"_s}, "24000"},
         {{.Call = u"JA3CCC/4"_s, .Deleted = true}, nullptr},
         {{.Call = u"JA4DDD/5"_s, .Year = 5, .Freq = u"1.2G"_s}, "1200"},
-        {{.Call = u"JA5EEE/6"_s, .Freq = u"75G"_s}, nullptr},
-        {{.Call = u"JA6FFF/7"_s, .Freq = u"430/144"_s}, "430"},
+        {{.Call = u"JA5EEE/6"_s, .Freq = u"75G"_s}, ""},
     };
     std::vector<HdbContact> contacts;
     QStringList bands;
@@ -153,22 +159,6 @@ TEST_F(KorvexExtractTest, ReadsTheLogsOtherProgramsWriteLikeTheDatabase)
         EXPECT_EQ(read.out, reference.out) << name;
         EXPECT_EQ(read.err, reference.err) << name;
     }
-}
-
-TEST_F(KorvexExtractTest, RefusesATextFileThatIsNoLogWithStatusOne)
-{
-    const QString notes = dir.filePath(u"notes.txt"_s);
-    QByteArray text;
-    for (int i = 1; i <= 1000; ++i)
-        text += "Line " + QByteArray::number(i) + ", nothing here is a contact\n";
-    ASSERT_TRUE(WriteAll(notes, text));
-    const Outcome refused = Extract({"-o", output, notes});
-    EXPECT_EQ(refused.status, 1);
-    // The open failure and its reason, not a message per line.
-    EXPECT_EQ(refused.err.count('\n'), 2) << refused.err.constData();
-    EXPECT_TRUE(refused.err.contains("neither a HAMLOG.HDB database nor a HAMLOG CSV log"))
-        << refused.err.constData();
-    EXPECT_FALSE(QFile::exists(output));
 }
 
 TEST_F(KorvexExtractTest, ReportsBadUsageWithStatusTwo)

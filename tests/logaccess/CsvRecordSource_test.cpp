@@ -139,11 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"NoColumnForField16", LongLine, 16, ""},
         FieldCase{"FourDigitYearDashes", "x,2024-01-02", 2, "2024/01/02"},
         FieldCase{"FourDigitYearShortMonthDay", "x,2025/8/6", 2, "2025/08/06"},
-        FieldCase{"FourDigitYearSpaces", "x,\" 1998/12/31 \"", 2, "1998/12/31"},
         FieldCase{"TwoDigitYearAsWritten", "x,24-1-2", 2, "24-1-2"},
         FieldCase{"MixedSeparatorsAsWritten", "x,2024/01-02", 2, "2024/01-02"},
-        FieldCase{"LongerDateAsWritten", "x,2025/08/16/1", 2, "2025/08/16/1"},
-        FieldCase{"FourDigitYearOnlyInTheDate", "2024-01-02,x", 0, "2024-01-02"}),
+        FieldCase{"LongerDateAsWritten", "x,2025/08/16/1", 2, "2025/08/16/1"}),
     [](const testing::TestParamInfo<FieldCase>& row) { return std::string(row.param.name); });
 
 TEST(CsvRecordSource, NumbersTheLinesWithTextAndReadsThemInAnyOrder)
@@ -169,26 +167,38 @@ TEST(CsvRecordSource, NumbersTheLinesWithTextAndReadsThemInAnyOrder)
 
 class CsvAndHdb : public testing::TestWithParam<std::tuple<int, std::size_t>> {};
 
-TEST_P(CsvAndHdb, GiveTheSameFieldsForTheSameContacts)
+// The export `csv` of Corners() gives the fields the database gives, the
+// century in front of the date for a four-digit year.
+void ExpectTheDatabasesFields(const QByteArray& csv, std::size_t bufferSize, bool fourDigitYear)
 {
-    const auto [variant, bufferSize] = GetParam();
     QTemporaryDir dir;
     const QString hdbPath = dir.filePath(QStringLiteral("HAMLOG.HDB"));
     ASSERT_TRUE(HdbFixtureWriter().WriteFile(hdbPath, Corners()));
     HdbRecordSource hdb;
-    const std::vector<Record> expected = ReadAll(hdb, hdbPath);
-    // Quoted or bare items, CR LF or LF, with or without a final line end.
-    const CsvFixtureWriter csv({bool(variant & 1), bool(variant & 2), bool(variant & 4)});
-    const std::vector<Record> actual = ReadCsv(csv.File(Corners()), bufferSize);
+    std::vector<Record> expected = ReadAll(hdb, hdbPath);
+    std::vector<HdbContact> live = Corners();
+    std::erase_if(live, [](const HdbContact& c) { return c.Deleted; });
+    ASSERT_EQ(live.size(), expected.size());
+    for (std::size_t i = 0; i < live.size() && fourDigitYear; ++i)
+        expected[i][2].prepend(QByteArray::number(live[i].Century));
+    const std::vector<Record> actual = ReadCsv(csv, bufferSize);
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         for (int field = 0; field < RecordSource::FieldCount; ++field) {
             if (field != 1) { // IGN exists only in the database
-                EXPECT_EQ(actual[i][field], expected[i][field]) << "record " << i + 1 << ", "
-                                                                << field;
+                EXPECT_EQ(actual[i][field], expected[i][field])
+                    << "record " << i + 1 << ", " << field << ", buffer " << bufferSize;
             }
         }
     }
+}
+
+TEST_P(CsvAndHdb, GiveTheSameFieldsForTheSameContacts)
+{
+    const auto [variant, bufferSize] = GetParam();
+    // Quoted or bare items, CR LF or LF, with or without a final line end.
+    const CsvFixtureWriter csv({bool(variant & 1), bool(variant & 2), bool(variant & 4)});
+    ExpectTheDatabasesFields(csv.File(Corners()), bufferSize, false);
 }
 
 INSTANTIATE_TEST_SUITE_P(CsvRecordSource, CsvAndHdb,
@@ -196,11 +206,10 @@ INSTANTIATE_TEST_SUITE_P(CsvRecordSource, CsvAndHdb,
                                           testing::Values(std::size_t{2}, std::size_t{7},
                                                           DefaultBuffer)));
 
-// Exports as HAMLOG and contest loggers write them, against the database.
+// Exports as HAMLOG and contest loggers write them.
 struct VariantCase {
     const char* name;
     CsvFixtureWriter::Options options;
-    QByteArray (*edit)(QByteArray file) = [](QByteArray file) { return file; };
 };
 
 void PrintTo(const VariantCase& variant, std::ostream* out)
@@ -212,48 +221,9 @@ class CsvVariants : public testing::TestWithParam<VariantCase> {};
 
 TEST_P(CsvVariants, ReadLikeTheDatabase)
 {
-    const VariantCase& variant = GetParam();
-    QTemporaryDir dir;
-    const QString hdbPath = dir.filePath(QStringLiteral("HAMLOG.HDB"));
-    ASSERT_TRUE(HdbFixtureWriter().WriteFile(hdbPath, Corners()));
-    HdbRecordSource hdb;
-    std::vector<Record> expected = ReadAll(hdb, hdbPath);
-    std::vector<HdbContact> live = Corners();
-    std::erase_if(live, [](const HdbContact& c) { return c.Deleted; });
-    ASSERT_EQ(live.size(), expected.size());
-    for (std::size_t i = 0; i < live.size() && variant.options.FourDigitYear; ++i)
-        expected[i][2].prepend(QByteArray::number(live[i].Century));
-
-    const QByteArray file = variant.edit(CsvFixtureWriter(variant.options).File(Corners()));
-    for (std::size_t bufferSize : {std::size_t{7}, DefaultBuffer}) {
-        const std::vector<Record> actual = ReadCsv(file, bufferSize);
-        ASSERT_EQ(actual.size(), expected.size()) << "buffer " << bufferSize;
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            for (int field = 0; field < RecordSource::FieldCount; ++field) {
-                if (field != 1) {
-                    EXPECT_EQ(actual[i][field], expected[i][field])
-                        << "record " << i + 1 << ", " << field << ", buffer " << bufferSize;
-                }
-            }
-        }
-    }
-}
-
-QByteArray HeaderInLowerCase(QByteArray file)
-{
-    const qsizetype end = file.indexOf('\n');
-    return file.first(end).toLower() + file.sliced(end);
-}
-
-QByteArray HeaderInUpperCase(QByteArray file)
-{
-    const qsizetype end = file.indexOf('\n');
-    return file.first(end).toUpper() + file.sliced(end);
-}
-
-QByteArray BlankLinesFirst(QByteArray file)
-{
-    return "\r\n  \r\n" + file;
+    const QByteArray csv = CsvFixtureWriter(GetParam().options).File(Corners());
+    for (std::size_t bufferSize : {std::size_t{7}, DefaultBuffer})
+        ExpectTheDatabasesFields(csv, bufferSize, GetParam().options.FourDigitYear);
 }
 
 using Options = CsvFixtureWriter::Options;
@@ -261,13 +231,8 @@ using Options = CsvFixtureWriter::Options;
 INSTANTIATE_TEST_SUITE_P(
     CsvRecordSource, CsvVariants,
     testing::Values(
-        VariantCase{"HeaderQuoted", Options{.Header = true}},
-        VariantCase{"HeaderBare", Options{.Quoted = false, .Header = true}},
-        VariantCase{"HeaderLowerCase", Options{.Header = true}, HeaderInLowerCase},
-        VariantCase{"HeaderUpperCaseAfterBlankLines", Options{.Quoted = false, .Header = true},
-                    [](QByteArray file) { return BlankLinesFirst(HeaderInUpperCase(file)); }},
-        VariantCase{"RecordNumbers", Options{.RecordNumbers = true}},
-        VariantCase{"RecordNumbersBare", Options{.Quoted = false, .RecordNumbers = true}},
+        VariantCase{"Header", Options{.Header = true}},
+        VariantCase{"RecordNumbers", Options{.Quoted = false, .RecordNumbers = true}},
         VariantCase{"RecordNumbersAndHeader", Options{.RecordNumbers = true, .Header = true}},
         VariantCase{"FourDigitYear", Options{.Quoted = false, .FourDigitYear = true}},
         VariantCase{"FourDigitYearDashes",
@@ -294,10 +259,14 @@ TEST(CsvRecordSource, OnlyTheFirstLineWithTextCanBeAHeaderOrDecideTheColumns)
     records = ReadCsv("JA1ABC/2,24/01/01,12:00J\r\n" + numbered);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1][0], "7");
-    // Names that are not HAMLOG's columns are a contact.
-    records = ReadCsv("Call,Day,Time\r\nJA1ABC/2,24/01/01,12:00J\r\n");
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0][0], "Call");
+    // Column names in any letter case, after blank lines; other names are a contact.
+    const QByteArray line = "JA1ABC/2,24/01/01,12:00J\r\n";
+    for (const QByteArray& names : {QByteArray("\r\n \r\nCALL,DATE,TIME,HIS"),
+                                    QByteArray("\" call\",\"Date\",\"time \""),
+                                    QByteArray("Call,Day,Time")}) {
+        records = ReadCsv(names + "\r\n" + line);
+        EXPECT_EQ(records.front()[0], names.contains("Day") ? "Call" : "JA1ABC/2") << names.data();
+    }
 }
 
 struct MalformedCase {
