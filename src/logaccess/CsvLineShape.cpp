@@ -119,8 +119,11 @@ bool CsvLineShape::IsTime(QByteArrayView item)
 
 std::size_t CsvLineShape::NormaliseDate(char* text, std::size_t size)
 {
-    const std::optional<DateParts> parts =
-        SplitDate(Trimmed(QByteArrayView(text, static_cast<qsizetype>(size))));
+    const QByteArrayView item = Trimmed(QByteArrayView(text, static_cast<qsizetype>(size)));
+    // Every date of a two-digit-year log passes here: leave those at once.
+    if (item.size() < 8 || (item[4] != '/' && item[4] != '-'))
+        return size;
+    const std::optional<DateParts> parts = SplitDate(item);
     if (!parts || parts->year.size() != 4)
         return size;
     char date[10];
