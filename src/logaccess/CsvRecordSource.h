@@ -39,7 +39,7 @@ public:
         bool Header = false;  // the first line with text names the columns
         bool Contact = false; // a line with text follows any header
         bool Shaped = false;  // that line has the shape of a HAMLOG CSV line
-        int CallColumn = 0; // 1 behind a record-number column
+        int CallColumn = 0;   // 1 behind a record-number column
     };
     const Layout& FileLayout() const { return layout_; }
 
