@@ -58,7 +58,15 @@ std::vector<HdbFixtureWriter::Field> HdbFixtureWriter::StandardFields(int callsL
             {"NAME", 12},           {"QTH", 28},        {"RMK1", 54}, {"RMK2", 54}};
 }
 
-HdbFixtureWriter::HdbFixtureWriter(std::vector<Field> fields) : fields_(std::move(fields)) {}
+HdbFixtureWriter::HdbFixtureWriter(std::vector<Field> fields, HeaderStyle style)
+    : fields_(std::move(fields)), style_(style)
+{
+}
+
+HdbFixtureWriter::HdbFixtureWriter(std::vector<Field> fields)
+    : HdbFixtureWriter(std::move(fields), HeaderStyle{})
+{
+}
 
 int HdbFixtureWriter::RecordLength() const
 {
@@ -72,11 +80,11 @@ QByteArray HdbFixtureWriter::Header(quint32 recordCount) const
 {
     const int headerLength = 32 + 32 * static_cast<int>(fields_.size()) + 1;
     QByteArray header(32, '\0');
-    header[0] = 0x03;
+    header[0] = style_.FileType;
     header[1] = 124; // last update 2024-12-01
     header[2] = 12;
     header[3] = 1;
-    qToLittleEndian<quint32>(recordCount, header.data() + 4);
+    qToLittleEndian<quint32>(style_.ClaimsNoRecords ? 0 : recordCount, header.data() + 4);
     qToLittleEndian<quint16>(static_cast<quint16>(headerLength), header.data() + 8);
     qToLittleEndian<quint16>(static_cast<quint16>(RecordLength()), header.data() + 10);
     for (const Field& f : fields_) {

@@ -33,7 +33,14 @@ public:
     // The usual fields in the usual order; CALLS 6 and IGN 14.
     static std::vector<Field> StandardFields(int callsLength = 6, int ignLength = 14);
 
+    // The file header as other programs that write the database leave it.
+    struct HeaderStyle {
+        char FileType = 0x03;
+        bool ClaimsNoRecords = false; // the record count stays 0
+    };
+
     explicit HdbFixtureWriter(std::vector<Field> fields = StandardFields());
+    HdbFixtureWriter(std::vector<Field> fields, HeaderStyle style);
 
     // The 32-byte file header and the field descriptors, claiming `recordCount`.
     QByteArray Header(quint32 recordCount) const;
@@ -48,4 +55,5 @@ private:
     QByteArray FieldBytes(const QByteArray& name, const HdbContact& contact, int length) const;
 
     std::vector<Field> fields_;
+    HeaderStyle style_;
 };

@@ -2,6 +2,7 @@
 
 #include "LogReader.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -64,6 +65,43 @@ std::optional<QStringView> HomeAreaOf(QStringView base)
     return std::nullopt;
 }
 
+// Microwave bands by their range in GHz, in thousandths: [low, high).
+struct GigahertzBand {
+    qint64 low, high;
+    int band;
+};
+
+// A decimal number followed by "G" is in GHz. Its value in thousandths of a GHz,
+// the fraction cut (not rounded), which places every value on the right side of
+// band edges that have at most three decimals; nullopt for any other text.
+std::optional<qint64> GigahertzThousandths(QStringView f)
+{
+    if (f.size() < 2 || f.back() != u'G')
+        return std::nullopt;
+    f.chop(1);
+    qint64 whole = 0, fraction = 0;
+    qsizetype i = 0, digits = 0, decimals = 0;
+    for (; i < f.size() && InRange(f[i], '0', '9'); ++i, ++digits) {
+        // Held far above every band, so that no length of digits overflows.
+        whole = std::min<qint64>(whole * 10 + (f[i].unicode() - u'0'), 1'000'000'000);
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < f.size()) {
+        if (f[i] != u'.' || i + 1 == f.size())
+            return std::nullopt;
+        for (++i; i < f.size(); ++i, ++decimals) {
+            if (!InRange(f[i], '0', '9'))
+                return std::nullopt;
+            if (decimals < 3)
+                fraction = fraction * 10 + (f[i].unicode() - u'0');
+        }
+    }
+    for (; decimals < 3; ++decimals)
+        fraction *= 10;
+    return whole * 1000 + fraction;
+}
+
 } // namespace
 
 QStringView TrimSpaces(QStringView text)
@@ -108,6 +146,21 @@ const QString& BandName(QStringView f)
     };
     enum { B1_9, B3_5, B7, B10, B14, B18, B21, B24, B28, B50, B144, B430, B1200, B2400, B5600,
            B10000, B24000, B47000 };
+
+    // Logs also write microwave contacts in GHz ("10.1G"); such a text names its
+    // band by value or names none, and never reaches the MHz rules, where "10G"
+    // would be the 10 MHz band.
+    if (const std::optional<qint64> ghz = GigahertzThousandths(f)) {
+        static constexpr GigahertzBand Ranges[] = {
+            {1'200, 1'300, B1200},     {2'400, 2'500, B2400},     {5'600, 5'900, B5600},
+            {10'000, 10'500, B10000},  {24'000, 24'300, B24000},  {47'000, 47'300, B47000},
+        };
+        for (const GigahertzBand& r : Ranges) {
+            if (*ghz >= r.low && *ghz < r.high)
+                return Bands[r.band];
+        }
+        return Empty;
+    }
 
     // Microwave logs write five digits: a "." in sixth place, or none in a 5-character text.
     qsizetype dot = Find(f, u'.') + 1;
@@ -163,6 +216,10 @@ void BandFromFrequency(LogReader& log, ReaderWindow& window)
 
 QLatin1StringView CenturyOf(QStringView date)
 {
+    // A date that already has its four-digit year ("2025/08/16") needs none.
+    if (date.size() > 4 && date[4] == u'/' && InRange(date[0], '0', '9') &&
+        InRange(date[1], '0', '9') && InRange(date[2], '0', '9') && InRange(date[3], '0', '9'))
+        return QLatin1StringView();
     const QStringView year = date.first(std::min<qsizetype>(2, date.size()));
     const std::u16string_view yearCodes(year.utf16(), static_cast<std::size_t>(year.size()));
     return yearCodes > std::u16string_view(u"50") ? QLatin1StringView("19")

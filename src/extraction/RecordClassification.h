@@ -29,6 +29,7 @@ void BandFromFrequency(LogReader& log, ReaderWindow& window);
 
 QString InvalidFrequencyMessage(qint32 recordNo, const QString& frequency);
 
-// "19" or "20", whichever belongs in front of a two-digit-year date.
+// "19" or "20", whichever belongs in front of a two-digit-year date; nothing for
+// a date that begins with a four-digit year and "/".
 QLatin1StringView CenturyOf(QStringView date);
 QString DateWithCentury(QStringView date);

@@ -1,6 +1,7 @@
 #include "CsvRecordSource.h"
 
 #include "CodePage932Bytes.h"
+#include "CsvLineShape.h"
 #include "FileProbes.h"
 #include "ReadFullyAt.h"
 
@@ -16,7 +17,7 @@
 namespace {
 
 constexpr char EndOfFileMark = 0x1A;
-constexpr qint16 QslField = 10, FlagField = 15;
+constexpr qint16 DateField = 2, QslField = 10, FlagField = 15;
 constexpr std::size_t QslCharacters = 3;
 
 std::size_t CharacterLength(char first)
@@ -119,13 +120,42 @@ int CsvRecordSource::OpenDescriptor(int fd)
     char last = 0;
     if (limit_ > 0 && ::pread(fd_, &last, 1, limit_ - 1) == 1 && last == EndOfFileMark)
         --limit_;
+    layout_ = {};
     openError_ = Check();
     if (!openError_.isEmpty()) {
         HamlogClose();
         return 1;
     }
-    Rewind();
+    layout_ = Examine();
+    ToFirstContact();
     return 0;
+}
+
+CsvRecordSource::Layout CsvRecordSource::Examine()
+{
+    const auto leading = [this] {
+        CsvLineShape::Leading items;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const CsvTokenizer::Item& item = tokenizer_.ItemAt(static_cast<int>(i));
+            items[i] = QByteArrayView(item.bytes.data(), static_cast<qsizetype>(item.size));
+        }
+        return items;
+    };
+    Layout layout;
+    Rewind();
+    if (NextRecord(true) != CsvTokenizer::Step::Record)
+        return layout;
+    if (CsvLineShape::IsHeader(leading())) {
+        layout.Header = true;
+        if (NextRecord(true) != CsvTokenizer::Step::Record)
+            return layout;
+    }
+    layout.Contact = true;
+    if (const std::optional<int> call = CsvLineShape::CallColumn(leading())) {
+        layout.Shaped = true;
+        layout.CallColumn = *call;
+    }
+    return layout;
 }
 
 QString CsvRecordSource::Check()
@@ -163,6 +193,14 @@ void CsvRecordSource::Rewind()
     readErrno_ = 0;
     recordsRead_ = 0;
     hasRecord_ = false;
+}
+
+// Rewinds past the header line, so that the first contact is record 1.
+void CsvRecordSource::ToFirstContact()
+{
+    Rewind();
+    if (layout_.Header)
+        NextRecord(false);
 }
 
 void CsvRecordSource::Fill()
@@ -204,7 +242,7 @@ int CsvRecordSource::THW_read(qint32 recordNo)
     if (fd_ < 0 || recordNo < 1)
         return 1;
     if (recordNo <= recordsRead_)
-        Rewind();
+        ToFirstContact();
     while (recordsRead_ < recordNo) {
         // Malformed text can only appear here when the file changed since the check.
         if (NextRecord(recordsRead_ + 1 == recordNo) != CsvTokenizer::Step::Record)
@@ -221,8 +259,11 @@ void CsvRecordSource::ThwString(char* buffer, qint16 field)
     // Field 0 is the Call column, fields 2 to 15 the columns after it; 1 and 16
     // (IGN and an unused field) have no column.
     if (hasRecord_ && field >= 0 && field <= FlagField && field != 1) {
-        const CsvTokenizer::Item& item = tokenizer_.ItemAt(field == 0 ? 0 : field - 1);
+        const CsvTokenizer::Item& item =
+            tokenizer_.ItemAt(layout_.CallColumn + (field == 0 ? 0 : field - 1));
         size = field == QslField ? WriteQsl(buffer, item) : WriteText(buffer, item);
+        if (field == DateField)
+            size = CsvLineShape::NormaliseDate(buffer, size);
     }
     buffer[size] = '\0';
 }
@@ -231,7 +272,11 @@ QByteArrayView CsvRecordSource::FieldText(qint16 field, char* scratch)
 {
     if (!hasLast_ || field < 0 || field > FlagField || field == 1)
         return {};
-    const CsvTokenizer::Item& item = tokenizer_.ItemAt(field == 0 ? 0 : field - 1);
+    const CsvTokenizer::Item& item =
+        tokenizer_.ItemAt(layout_.CallColumn + (field == 0 ? 0 : field - 1));
+    if (field == DateField) // written out: the date may need its form mended
+        return QByteArrayView(scratch, static_cast<qsizetype>(CsvLineShape::NormaliseDate(
+                                           scratch, WriteText(scratch, item))));
     if (field != QslField)
         return QByteArrayView(item.bytes.data(), static_cast<qsizetype>(TextSize(item)));
     // The marks are padded, so they are written out; a zero byte ends them.

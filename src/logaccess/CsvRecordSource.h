@@ -11,6 +11,11 @@
 // logging program's library, so that it reads exactly like the same contacts in
 // a HAMLOG.HDB.
 //
+// A first line of column names is skipped, and an export whose lines begin with
+// HAMLOG's record number is read as if that column were not there; the first
+// line with text that is no header decides. Dates with a four-digit year are
+// given as "yyyy/mm/dd".
+//
 // Opening checks the whole file once, so malformed text is reported before any
 // record is read. Records then stream through a fixed buffer: memory stays flat
 // whatever the size of the log; reading the next record is the fast path, any
@@ -34,9 +39,20 @@ public:
     bool HoldsLastRecord() const override { return true; }
     std::optional<FileId> OpenedFile() const override { return opened_; }
 
+    // How the open file begins.
+    struct Layout {
+        bool Header = false;  // the first line with text names the columns
+        bool Contact = false; // a line with text follows any header
+        bool Shaped = false;  // that line has the shape of a HAMLOG CSV line
+        int CallColumn = 0;   // 1 behind a record-number column
+    };
+    const Layout& FileLayout() const { return layout_; }
+
 private:
     QString Check();
+    Layout Examine();
     void Rewind();
+    void ToFirstContact();
     void Fill();
     CsvTokenizer::Step NextRecord(bool keep);
 
@@ -51,6 +67,7 @@ private:
     std::size_t end_ = 0;
     bool eof_ = false;
     CsvTokenizer tokenizer_;
+    Layout layout_;
     qint32 recordsRead_ = 0; // number of the current record
     bool hasRecord_ = false; // the last read found a record
     bool hasLast_ = false;   // a record was read since the log was opened

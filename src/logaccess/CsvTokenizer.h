@@ -16,7 +16,9 @@
 // trail byte of a valid character is a quote, comma, CR or LF.
 class CsvTokenizer {
 public:
-    static constexpr int ColumnCount = 15; // further columns are read past
+    // The 15 columns of the export and a record-number column that may come
+    // first; further columns are read past.
+    static constexpr int ColumnCount = 16;
     // A field buffer holds 256 bytes, so more of an item is never kept.
     static constexpr std::size_t ItemCapacity = 256;
 

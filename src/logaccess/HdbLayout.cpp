@@ -2,6 +2,9 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 constexpr char DescriptorEnd = 0x0D;
@@ -103,4 +106,12 @@ std::optional<HdbLayout> HdbLayout::Parse(QByteArrayView header, QString* error)
                                .arg(layout.recordLength)
                                .arg(offset));
     return layout;
+}
+
+quint32 HdbLayout::RecordsToRead(qint64 fileSize) const
+{
+    if (recordCount != 0 || recordLength <= 0 || fileSize <= headerLength)
+        return recordCount;
+    const qint64 whole = (fileSize - headerLength) / recordLength;
+    return static_cast<quint32>(std::min<qint64>(whole, std::numeric_limits<quint32>::max()));
 }

@@ -31,6 +31,12 @@ struct HdbLayout {
     // cannot start a log database.
     static std::optional<int> HeaderLength(QByteArrayView fileHeader);
 
+    // The records a reader takes from a file of `fileSize` bytes: as many as the
+    // header claims (a file cut short ends the reading earlier), or, for a
+    // header that claims none, every whole record the file holds, since some
+    // programs that write the database leave the count at 0.
+    quint32 RecordsToRead(qint64 fileSize) const;
+
     // Parses the whole header (headerLength bytes). On failure returns nullopt
     // and, when `error` is given, says why.
     static std::optional<HdbLayout> Parse(QByteArrayView header, QString* error = nullptr);

@@ -181,6 +181,7 @@ int HdbRecordSource::OpenDescriptor(int fd)
     }
     layout_ = *layout;
     last_ = current_ = nullptr;
+    layout_.recordCount = layout_.RecordsToRead(info.st_size);
     Rewind();
     return 0;
 }

@@ -26,7 +26,27 @@ int LogFileSource::HamlogOpen(const QString& path)
         return hdb_.OpenDescriptor(fd);
     }
     active_ = &csv_;
-    return csv_.OpenDescriptor(fd);
+    if (const int opened = csv_.OpenDescriptor(fd); opened != 0)
+        return opened;
+    return RefuseUnlessCsvLog();
+}
+
+// Any text reads as CSV, so a file is taken as a log only when its first
+// contact line looks like one; notes or a README would give a message per line.
+int LogFileSource::RefuseUnlessCsvLog()
+{
+    const CsvRecordSource::Layout& layout = csv_.FileLayout();
+    if (layout.Shaped)
+        return 0;
+    csv_.HamlogClose();
+    active_ = nullptr;
+    openError_ = QStringLiteral("neither a HAMLOG.HDB database nor a HAMLOG CSV log: ");
+    if (!layout.Contact)
+        openError_ += QStringLiteral("no contact line");
+    else
+        openError_ += QStringLiteral("the first contact line has no date (yy/mm/dd) and time "
+                                     "(hh:mm) as its second and third items");
+    return 1;
 }
 
 int LogFileSource::THW_read(qint32 recordNo)

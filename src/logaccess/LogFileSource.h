@@ -4,8 +4,9 @@
 #include "HdbRecordSource.h"
 
 // The record source for a log file the user chose: a HAMLOG.HDB database when
-// the file starts with a database header, HAMLOG CSV text otherwise. The
-// content decides, not the name, since exported files are often renamed.
+// the file starts with a database header, HAMLOG CSV text when its first
+// contact line has the shape of one, and no log otherwise. The content
+// decides, not the name, since exported files are often renamed.
 class LogFileSource final : public RecordSource {
 public:
     int HamlogOpen(const QString& path) override;
@@ -19,6 +20,8 @@ public:
     std::optional<FileId> OpenedFile() const override { return opened_; }
 
 private:
+    int RefuseUnlessCsvLog();
+
     HdbRecordSource hdb_;
     CsvRecordSource csv_;
     RecordSource* active_ = nullptr; // the source of the last open

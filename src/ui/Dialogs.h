@@ -18,6 +18,7 @@ public:
         // matches in any case.
         QStringList Filters;
         QString InitialFile; // the dialog starts here; may be empty
+        QStringList Places = {}; // folders offered in the dialog's side bar
     };
 
     virtual ~Dialogs() = default;

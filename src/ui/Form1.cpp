@@ -5,9 +5,11 @@
 #include "HandOffFailureMessage.h"
 #include "LeftoverExtraction.h"
 #include "PathBytes.h"
+#include "WinePrefixes.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,8 +66,14 @@ Form1::LoadOutcome Form1::Form_Load()
 
 void Form1::Command1_Click()
 {
-    const std::optional<QString> chosen = dialogs_.OpenFile(
-        this, {QStringLiteral("HamLog ﾌｧｲﾙを定義します"), LogFileFilters, ui_.Label1->text()});
+    Dialogs::OpenFileRequest request{QStringLiteral("HamLog ﾌｧｲﾙを定義します"),
+                                     LogFileFilters, ui_.Label1->text()};
+    // HAMLOG itself runs under Wine: its log is most likely in a Wine prefix.
+    request.Places =
+        WinePrefixes::DriveCFolders(QDir::homePath(), qEnvironmentVariable("WINEPREFIX"));
+    if (request.InitialFile.isEmpty())
+        request.InitialFile = WinePrefixes::FindLog(request.Places);
+    const std::optional<QString> chosen = dialogs_.OpenFile(this, request);
     // A name that is not UTF-8 comes back from the dialog with U+FFFD in it; the
     // caption keeps the file's own name, shown as well as the font can.
     if (chosen)

@@ -1,6 +1,7 @@
 // korvex-extract run as the user runs it. With --open the spreadsheet is
 // whatever soffice comes first on PATH: here a stand-in, or none at all.
 
+#include "CsvFixtureWriter.h"
 #include "ExtractionTarget.h"
 #include "HdbFixtureWriter.h"
 #include "StandInSpreadsheet.h"
@@ -92,6 +93,13 @@ TEST_F(KorvexExtractTest, FailsWithStatusOneAndAReason)
     EXPECT_TRUE(QString::fromUtf8(malformed.err).contains(csv + u": line 3: "_s))
         << malformed.err.constData();
     EXPECT_FALSE(QFile::exists(output)) << "no extraction file is left behind";
+    // Notes are no log: one reason, not a message for each line.
+    ASSERT_TRUE(WriteAll(csv, QByteArray("Line, nothing here is a contact\n").repeated(1000)));
+    const Outcome notes = Extract({csv});
+    EXPECT_EQ(notes.status, 1);
+    EXPECT_TRUE(notes.err.contains(": neither a HAMLOG.HDB database nor a HAMLOG CSV log") &&
+                notes.err.count('\n') == 2) // after "HAMLOG Open 失敗"
+        << notes.err.constData();
     const Outcome missing = Extract({dir.filePath(u"none.hdb"_s)});
     EXPECT_EQ(missing.status, 1);
     EXPECT_FALSE(missing.err.isEmpty());
@@ -101,6 +109,64 @@ TEST_F(KorvexExtractTest, FailsWithStatusOneAndAReason)
     const Outcome piped = Extract({pipe});
     EXPECT_EQ(piped.status, 1);
     EXPECT_TRUE(piped.err.contains("not a regular file")) << piped.err.constData();
+}
+
+TEST_F(KorvexExtractTest, ReadsTheLogsOtherProgramsWriteLikeTheDatabase)
+{
+    // Microwave contacts in GHz; a contact left out of the export; a year far
+    // from the century rule's turn, so that a lost century would show.
+    struct Contact {
+        HdbContact contact;
+        const char* band; // nullptr: names no band
+    };
+    const Contact written[] = {
+        {{.Call = u"JA1AAA/2"_s, .Century = 19, .Year = 98, .Month = 12, .Day = 31,
+          .Freq = u"10.1G"_s},
+         "10000"},
+        {{.Call = u"JA2BBB/3"_s, .Freq = u"24G"_s, .Qsl = "J  ", .Rmk1 = u"移動 運用"_s}, "24000"},
+        {{.Call = u"JA3CCC/4"_s, .Deleted = true}, nullptr},
+        {{.Call = u"JA4DDD/5"_s, .Year = 5, .Freq = u"1.2G"_s}, "1200"},
+        {{.Call = u"JA5EEE/6"_s, .Freq = u"75G"_s}, ""},
+    };
+    std::vector<HdbContact> contacts;
+    QStringList bands;
+    for (const Contact& c : written) {
+        contacts.push_back(c.contact);
+        if (!c.contact.Deleted)
+            bands << QString::fromLatin1(c.band);
+    }
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(log, contacts));
+    const Outcome reference = Extract({log});
+    ASSERT_EQ(reference.status, 0);
+    const QList<QByteArray> rows = reference.out.trimmed().split('\n').mid(1);
+    ASSERT_EQ(rows.size(), bands.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i].split(',').value(6), '"' + bands[i].toLatin1() + '"') << i;
+    EXPECT_TRUE(reference.out.contains(",\"1998/12/31\",")) << reference.out.constData();
+    EXPECT_TRUE(reference.err.contains("\n75G\n")) << reference.err.constData();
+
+    const std::pair<const char*, QByteArray> variants[] = {
+        {"database claiming no records",
+         HdbFixtureWriter(HdbFixtureWriter::StandardFields(), {'\x1A', true}).File(contacts)},
+        {"four-digit years", CsvFixtureWriter({.FourDigitYear = true}).File(contacts)},
+        {"four-digit years with dashes",
+         CsvFixtureWriter({.Quoted = false, .FourDigitYear = true, .DateSeparator = '-'})
+             .File(contacts)},
+        {"record numbers", CsvFixtureWriter({.RecordNumbers = true}).File(contacts)},
+        {"column names", CsvFixtureWriter({.Quoted = false, .Header = true}).File(contacts)},
+        {"contest logger",
+         CsvFixtureWriter({.Quoted = false, .CrLf = false, .QuoteSpaces = true,
+                           .QslAsStored = true, .TrailingComma = true})
+             .File(contacts)},
+    };
+    const QString variant = dir.filePath(u"variant"_s);
+    for (const auto& [name, bytes] : variants) {
+        ASSERT_TRUE(WriteAll(variant, bytes));
+        const Outcome read = Extract({variant});
+        EXPECT_EQ(read.status, 0) << name << ": " << read.err.constData();
+        EXPECT_EQ(read.out, reference.out) << name;
+        EXPECT_EQ(read.err, reference.err) << name;
+    }
 }
 
 TEST_F(KorvexExtractTest, ReportsBadUsageWithStatusTwo)

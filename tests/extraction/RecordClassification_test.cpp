@@ -83,6 +83,24 @@ INSTANTIATE_TEST_SUITE_P(
         BandCase{"Letters", u"ABC", u""}, BandCase{"TwoAlone", u"2", u""}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A decimal number and "G": the band whose range holds the value, or none.
+INSTANTIATE_TEST_SUITE_P(
+    Gigahertz, BandTable,
+    ::testing::Values(
+        BandCase{"G1_2", u"1.2G", u"1200"}, BandCase{"G1_299", u"1.299G", u"1200"},
+        BandCase{"G1_3", u"1.3G", u""}, BandCase{"G1_19", u"1.19G", u""},
+        BandCase{"G2_4", u"2.4G", u"2400"}, BandCase{"G2_5", u"2.5G", u""},
+        BandCase{"G5_76", u"5.76G", u"5600"}, BandCase{"G5_9", u"5.9G", u""},
+        BandCase{"G10", u"10G", u"10000"}, BandCase{"G10_4999", u"10.4999G", u"10000"},
+        BandCase{"G10_5", u"10.5G", u""}, BandCase{"G24", u"24G", u"24000"},
+        BandCase{"G24_3", u"24.3G", u""}, BandCase{"G47_2", u"47.2G", u"47000"},
+        BandCase{"G47_3", u"47.3G", u""}, BandCase{"G135", u"135G", u""},
+        BandCase{"ManyDigits", u"100000000000000000000010G", u""},
+        // Not a decimal number and "G": the frequency rules as they were.
+        BandCase{"LowerCaseG", u"10g", u"10"}, BandCase{"DotBeforeG", u"10.G", u"10"},
+        BandCase{"LetterInside", u"12A4G", u"1200"}, BandCase{"CrossBand", u"430/144", u"430"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 } // namespace
 
 TEST(DateWithCentury, PutsTheCenturyInFrontByTextOrder)
@@ -94,4 +112,13 @@ TEST(DateWithCentury, PutsTheCenturyInFrontByTextOrder)
     };
     for (const auto& [date, full] : cases)
         EXPECT_EQ(DateWithCentury(QStringView(date)), QStringView(full));
+}
+
+TEST(DateWithCentury, KeepsAFourDigitYear)
+{
+    for (const char16_t* date : {u"2025/08/16", u"1998/12/31", u"2051/01/01"})
+        EXPECT_EQ(DateWithCentury(QStringView(date)), QStringView(date));
+    // Only four digits and "/" make a year.
+    EXPECT_EQ(DateWithCentury(u"202/01/01"), u"20202/01/01");
+    EXPECT_EQ(DateWithCentury(u"98765/1/1"), u"1998765/1/1");
 }

@@ -136,7 +136,12 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"ShortLineLeavesFieldsEmpty", "A,24/01/01", 15, ""},
         FieldCase{"ExtraColumnsIgnored", LongLine, 15, "15"},
         FieldCase{"NoColumnForField1", LongLine, 1, ""},
-        FieldCase{"NoColumnForField16", LongLine, 16, ""}),
+        FieldCase{"NoColumnForField16", LongLine, 16, ""},
+        FieldCase{"FourDigitYearDashes", "x,2024-01-02", 2, "2024/01/02"},
+        FieldCase{"FourDigitYearShortMonthDay", "x,2025/8/6", 2, "2025/08/06"},
+        FieldCase{"TwoDigitYearAsWritten", "x,24-1-2", 2, "24-1-2"},
+        FieldCase{"MixedSeparatorsAsWritten", "x,2024/01-02", 2, "2024/01-02"},
+        FieldCase{"LongerDateAsWritten", "x,2025/08/16/1", 2, "2025/08/16/1"}),
     [](const testing::TestParamInfo<FieldCase>& row) { return std::string(row.param.name); });
 
 TEST(CsvRecordSource, NumbersTheLinesWithTextAndReadsThemInAnyOrder)
@@ -162,32 +167,107 @@ TEST(CsvRecordSource, NumbersTheLinesWithTextAndReadsThemInAnyOrder)
 
 class CsvAndHdb : public testing::TestWithParam<std::tuple<int, std::size_t>> {};
 
-TEST_P(CsvAndHdb, GiveTheSameFieldsForTheSameContacts)
+// The export `csv` of Corners() gives the fields the database gives, the
+// century in front of the date for a four-digit year.
+void ExpectTheDatabasesFields(const QByteArray& csv, std::size_t bufferSize, bool fourDigitYear)
 {
-    const auto [variant, bufferSize] = GetParam();
     QTemporaryDir dir;
     const QString hdbPath = dir.filePath(QStringLiteral("HAMLOG.HDB"));
     ASSERT_TRUE(HdbFixtureWriter().WriteFile(hdbPath, Corners()));
     HdbRecordSource hdb;
-    const std::vector<Record> expected = ReadAll(hdb, hdbPath);
-    // Quoted or bare items, CR LF or LF, with or without a final line end.
-    const CsvFixtureWriter csv({bool(variant & 1), bool(variant & 2), bool(variant & 4)});
-    const std::vector<Record> actual = ReadCsv(csv.File(Corners()), bufferSize);
+    std::vector<Record> expected = ReadAll(hdb, hdbPath);
+    std::vector<HdbContact> live = Corners();
+    std::erase_if(live, [](const HdbContact& c) { return c.Deleted; });
+    ASSERT_EQ(live.size(), expected.size());
+    for (std::size_t i = 0; i < live.size() && fourDigitYear; ++i)
+        expected[i][2].prepend(QByteArray::number(live[i].Century));
+    const std::vector<Record> actual = ReadCsv(csv, bufferSize);
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         for (int field = 0; field < RecordSource::FieldCount; ++field) {
             if (field != 1) { // IGN exists only in the database
-                EXPECT_EQ(actual[i][field], expected[i][field]) << "record " << i + 1 << ", "
-                                                                << field;
+                EXPECT_EQ(actual[i][field], expected[i][field])
+                    << "record " << i + 1 << ", " << field << ", buffer " << bufferSize;
             }
         }
     }
+}
+
+TEST_P(CsvAndHdb, GiveTheSameFieldsForTheSameContacts)
+{
+    const auto [variant, bufferSize] = GetParam();
+    // Quoted or bare items, CR LF or LF, with or without a final line end.
+    const CsvFixtureWriter csv({bool(variant & 1), bool(variant & 2), bool(variant & 4)});
+    ExpectTheDatabasesFields(csv.File(Corners()), bufferSize, false);
 }
 
 INSTANTIATE_TEST_SUITE_P(CsvRecordSource, CsvAndHdb,
                          testing::Combine(testing::Values(0, 3, 5, 7),
                                           testing::Values(std::size_t{2}, std::size_t{7},
                                                           DefaultBuffer)));
+
+// Exports as HAMLOG and contest loggers write them.
+struct VariantCase {
+    const char* name;
+    CsvFixtureWriter::Options options;
+};
+
+void PrintTo(const VariantCase& variant, std::ostream* out)
+{
+    *out << variant.name;
+}
+
+class CsvVariants : public testing::TestWithParam<VariantCase> {};
+
+TEST_P(CsvVariants, ReadLikeTheDatabase)
+{
+    const QByteArray csv = CsvFixtureWriter(GetParam().options).File(Corners());
+    for (std::size_t bufferSize : {std::size_t{7}, DefaultBuffer})
+        ExpectTheDatabasesFields(csv, bufferSize, GetParam().options.FourDigitYear);
+}
+
+using Options = CsvFixtureWriter::Options;
+
+INSTANTIATE_TEST_SUITE_P(
+    CsvRecordSource, CsvVariants,
+    testing::Values(
+        VariantCase{"Header", Options{.Header = true}},
+        VariantCase{"RecordNumbers", Options{.Quoted = false, .RecordNumbers = true}},
+        VariantCase{"RecordNumbersAndHeader", Options{.RecordNumbers = true, .Header = true}},
+        VariantCase{"FourDigitYear", Options{.Quoted = false, .FourDigitYear = true}},
+        VariantCase{"FourDigitYearDashes",
+                    Options{.FourDigitYear = true, .DateSeparator = '-', .Header = true}},
+        VariantCase{"ContestLogger",
+                    Options{.Quoted = false, .CrLf = false, .QuoteSpaces = true,
+                            .QslAsStored = true, .TrailingComma = true}},
+        VariantCase{"ContestLoggerFourDigitYear",
+                    Options{.Quoted = false, .CrLf = false, .FinalLineEnd = false,
+                            .QuoteSpaces = true, .QslAsStored = true, .TrailingComma = true,
+                            .FourDigitYear = true}}),
+    [](const testing::TestParamInfo<VariantCase>& row) { return std::string(row.param.name); });
+
+TEST(CsvRecordSource, OnlyTheFirstLineWithTextCanBeAHeaderOrDecideTheColumns)
+{
+    const QByteArray header = CsvFixtureWriter().HeaderLine();
+    const QByteArray numbered = "7,JA1ABC/2,24/01/01,12:00J,59,59,7.050\r\n";
+    // Column names further down are a (damaged) contact.
+    std::vector<Record> records = ReadCsv(numbered + header);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0][0], "JA1ABC/2");
+    EXPECT_EQ(records[1][0], "Date") << "read behind the record-number column as well";
+    // A line of digits and a date later on does not move the columns.
+    records = ReadCsv("JA1ABC/2,24/01/01,12:00J\r\n" + numbered);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1][0], "7");
+    // Column names in any letter case, after blank lines; other names are a contact.
+    const QByteArray line = "JA1ABC/2,24/01/01,12:00J\r\n";
+    for (const QByteArray& names : {QByteArray("\r\n \r\nCALL,DATE,TIME,HIS"),
+                                    QByteArray("\" call\",\"Date\",\"time \""),
+                                    QByteArray("Call,Day,Time")}) {
+        records = ReadCsv(names + "\r\n" + line);
+        EXPECT_EQ(records.front()[0], names.contains("Day") ? "Call" : "JA1ABC/2") << names.data();
+    }
+}
 
 struct MalformedCase {
     const char* name;

@@ -84,6 +84,28 @@ TEST_F(HdbRecordSourceTest, NumbersLiveWholeRecordsAndReadsAnyNumberAgain)
     EXPECT_TRUE(Calls(writer.File({})).isEmpty());
 }
 
+TEST_F(HdbRecordSourceTest, AHeaderClaimingNoRecordsReadsTheWholeRecordsThatFollow)
+{
+    std::vector<HdbContact> contacts(5, {.Call = u"JA1AAA/2"_s});
+    contacts[1] = {.Call = u"JA2BBB/3"_s, .Deleted = true};
+    contacts[3].Call = u"JA4DDD/5"_s;
+    contacts[4].Call = u"JA5EEE/6"_s;
+    const HdbFixtureWriter counted;
+    for (const char type : {'\x1A', '\x03'}) {
+        const HdbFixtureWriter uncounted(HdbFixtureWriter::StandardFields(), {type, true});
+        QByteArray file = uncounted.File(contacts);
+        ASSERT_EQ(qFromLittleEndian<quint32>(file.data() + 4), 0u);
+        EXPECT_EQ(Calls(file), Calls(counted.File(contacts)));
+        // Cut inside the last record: only whole records exist.
+        file.chop(1 + counted.RecordLength() / 2);
+        QByteArray cut = counted.File(contacts);
+        cut.chop(1 + counted.RecordLength() / 2);
+        EXPECT_EQ(Calls(file), Calls(cut));
+        EXPECT_EQ(Calls(file).size(), 3);
+        EXPECT_TRUE(Calls(uncounted.File({})).isEmpty());
+    }
+}
+
 TEST_F(HdbRecordSourceTest, RejectsFilesThatAreNoLogDatabase)
 {
     const QByteArray good = HdbFixtureWriter().File({{.Call = u"JA1ABC/2"_s}});

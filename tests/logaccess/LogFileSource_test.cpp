@@ -18,6 +18,32 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const HdbContact Portable{.Call = u"JA1ABC/2"_s, .Freq = u"430.00"_s};
+
+// The first fields of every record, or nothing when the file is refused.
+std::optional<QList<QByteArray>> Calls(const QString& path)
+{
+    LogFileSource source;
+    if (source.HamlogOpen(path) != 0) {
+        EXPECT_FALSE(source.OpenError().isEmpty());
+        EXPECT_NE(source.THW_read(1), 0);
+        return std::nullopt;
+    }
+    QList<QByteArray> calls;
+    for (qint32 n = 1; source.THW_read(n) == 0; ++n) {
+        char buffer[RecordSource::FieldBufferSize + 1];
+        source.ThwString(buffer, 0);
+        calls << QByteArray(buffer);
+    }
+    return calls;
+}
+
+} // namespace
+
 TEST(LogFileSource, TheContentNotTheNameDecidesTheFormat)
 {
     QTemporaryDir dir;
@@ -84,4 +110,42 @@ TEST(LogFileSource, APipeSwappedInForTheLogNeverHoldsTheOpen)
         FAIL() << "an open waited for a writer of the pipe";
     }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(LogFileSource, TakesTextForALogOnlyWhenItsFirstContactLineHasTheShapeOfOne)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"log.txt"_s);
+    const QByteArray line = CsvFixtureWriter().Line(Portable);
+    const QByteArray header = CsvFixtureWriter().HeaderLine();
+    const std::pair<const char*, QByteArray> refused[] = {
+        {"empty", ""},
+        {"column names only", "\r\n  \r\n" + header},
+        {"column names, then notes", header + "notes\r\n" + line},
+        {"passwd", "root:x:0:0:root:/root:/bin/bash\ndaemon:x:1:1::/:/usr/sbin/nologin\n"},
+        {"notes with a date", "JA1ABC/2 worked, 24/01/01, 12:00 on 430\n" + line},
+        {"date without time", "JA1ABC/2,24/01/01\r\n" + line},
+        {"three-digit year", "JA1ABC/2,124/01/01,12:00J\r\n"},
+        {"time with another mark", "JA1ABC/2,24/01/01,12:00X\r\n"},
+        {"number that is not digits", "x7,JA1ABC/2,24/01/01,12:00J\r\n"},
+    };
+    for (const auto& [name, bytes] : refused) {
+        ASSERT_TRUE(WriteAll(path, bytes));
+        EXPECT_EQ(Calls(path), std::nullopt) << name;
+    }
+
+    // Read as a log: every later line with text is a contact, shaped or not.
+    const QByteArray damaged = "JA9XYZ/1 ,worked on 7 MHz\r\n";
+    const QList<QByteArray> both{"JA1ABC/2", "JA9XYZ/1"};
+    const std::pair<const char*, QByteArray> taken[] = {
+        {"plain", line + damaged},
+        {"bare time and one-digit hour", "JA1ABC/2, 24/01/01 , 9:05\r\n" + damaged},
+        {"four-digit year", "JA1ABC/2,2024-1-5,12:00U\r\n" + damaged},
+        {"column names first", header + line + damaged},
+        {"record numbers", "15,JA1ABC/2,24/01/01,12:00J\r\n16," + damaged},
+    };
+    for (const auto& [name, bytes] : taken) {
+        ASSERT_TRUE(WriteAll(path, bytes));
+        EXPECT_EQ(Calls(path), both) << name;
+    }
 }

@@ -1,6 +1,6 @@
 #include "Form1.h"
 #include "HdbFixtureWriter.h"
-#include "HdbRecordSource.h"
+#include "LogFileSource.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -110,7 +110,7 @@ protected:
 
     QString startFolder = QDir::currentPath();
     QTemporaryDir dir;
-    HdbRecordSource source;
+    LogFileSource source;
     RecordingSpreadsheet sheet;
     ScriptedDialogs dialogs;
     Form1 form{source, sheet, dialogs, dir.path(), dir.filePath(u"data"_s)};
@@ -223,4 +223,40 @@ TEST_F(Form1Test, AFileWhoseNameIsNotUtf8IsStillTheOneRead)
     EXPECT_TRUE(dialogs.Messages.isEmpty()) << qPrintable(dialogs.Messages.join(u'|'));
     EXPECT_EQ(ReadAll(form.ExtractPath).count("\r\n"), 2); // the header and the contact
     ::unlink(name.constData());                            // QTemporaryDir cannot remove it
+}
+
+TEST_F(Form1Test, ATextFileThatIsNoLogFailsToOpenWithOneMessage)
+{
+    ASSERT_EQ(form.Form_Load(), Form1::LoadOutcome::Ready);
+    dialogs.ChosenFile = dir.filePath(u"README"_s);
+    QByteArray text;
+    for (int i = 1; i <= 2000; ++i)
+        text += "Line " + QByteArray::number(i) + ": notes, not contacts\n";
+    ASSERT_TRUE(WriteAll(*dialogs.ChosenFile, text));
+    Click("Command1");
+    Click("Command4");
+    EXPECT_EQ(dialogs.Messages, QStringList{u"HAMLOG Open 失敗"_s});
+    EXPECT_EQ(ReadAll(form.ExtractPath).count("\r\n"), 1) << "the header alone";
+}
+
+TEST_F(Form1Test, TheFileDialogStartsAtALogInAWinePrefixUntilALogIsChosen)
+{
+    const QString prefix = dir.filePath(u"prefix"_s);
+    const QString hamlog = prefix + u"/drive_c/Hamlog"_s;
+    ASSERT_TRUE(QDir().mkpath(hamlog));
+    ASSERT_TRUE(WriteAll(hamlog + u"/Hamlog.hdb"_s, HdbFixtureWriter().File({})));
+    const QByteArray before = qgetenv("WINEPREFIX");
+    qputenv("WINEPREFIX", QFile::encodeName(prefix));
+    form.Form_Load();
+    Click("Command1"); // cancelled
+    dialogs.ChosenFile = dir.filePath(u"HAMLOG.HDB"_s);
+    Click("Command1");
+    Click("Command1");
+    before.isNull() ? qunsetenv("WINEPREFIX") : qputenv("WINEPREFIX", before);
+
+    ASSERT_EQ(dialogs.FileRequests.size(), 3u);
+    EXPECT_EQ(dialogs.FileRequests[0].InitialFile, hamlog + u"/Hamlog.hdb"_s);
+    EXPECT_TRUE(dialogs.FileRequests[0].Places.contains(prefix + u"/drive_c"_s));
+    EXPECT_EQ(dialogs.FileRequests[2].InitialFile, *dialogs.ChosenFile)
+        << "the chosen log, once there is one";
 }

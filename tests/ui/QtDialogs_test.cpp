@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPushButton>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -24,4 +25,18 @@ TEST(QtDialogs, FileDialogOpensAnExistingFileStartingAtTheOneChosenBefore)
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(dialog->nameFilters(), filters);
     EXPECT_EQ(dialog->selectedFiles(), QStringList{initial});
+}
+
+TEST(QtDialogs, FileDialogOffersThePlacesInItsSideBar)
+{
+    const QString place = QCoreApplication::applicationDirPath();
+    Dialogs::OpenFileRequest request{QStringLiteral("title"), {}, {}};
+    const QList<QUrl> standard = QtDialogs::FileDialog(nullptr, request)->sidebarUrls();
+    ASSERT_FALSE(standard.contains(QUrl::fromLocalFile(place)));
+    request.Places = {place, place};
+    const QList<QUrl> offered = QtDialogs::FileDialog(nullptr, request)->sidebarUrls();
+    EXPECT_EQ(offered, standard + QList<QUrl>{QUrl::fromLocalFile(place)});
+    // Qt keeps a side bar for the next dialog; the places stay with the one they were for.
+    request.Places.clear();
+    EXPECT_EQ(QtDialogs::FileDialog(nullptr, request)->sidebarUrls(), standard);
 }
