@@ -1,10 +1,14 @@
 #include "ExtractionTarget.h"
 
+#include "Utf8Recoder.h"
+
 #include <QFileInfo>
 
 #include <cstdio>
 
 ExtractionTarget::ExtractionTarget(QString path) : path_(std::move(path)) {}
+
+ExtractionTarget::~ExtractionTarget() = default;
 
 QIODevice* ExtractionTarget::Open()
 {
@@ -20,11 +24,18 @@ QIODevice* ExtractionTarget::Open()
         return nullptr;
     }
     created_ = true;
+    if (utf8_) {
+        recoder_ = std::make_unique<Utf8Recoder>(file_);
+        recoder_->open(QIODevice::WriteOnly);
+        return recoder_.get();
+    }
     return &file_;
 }
 
 bool ExtractionTarget::Close()
 {
+    if (recoder_)
+        recoder_->close();
     if (!file_.isOpen())
         return false;
     file_.close(); // unbuffered: every write has already reported its outcome

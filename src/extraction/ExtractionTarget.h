@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QString>
 
+#include <memory>
+
+class Utf8Recoder;
+
 // Where the run writes the extraction file: a file on disk, or standard output
 // for the command line.
 class ExtractionTarget {
@@ -10,6 +14,10 @@ public:
     // Writes to the file at `path`, created or emptied; an empty path means
     // standard output.
     explicit ExtractionTarget(QString path);
+    ~ExtractionTarget();
+
+    // The text goes out as UTF-8 instead of code page 932, for other tools.
+    void SetUtf8(bool utf8) { utf8_ = utf8; }
 
     // Nullptr when the file cannot be created.
     QIODevice* Open();
@@ -28,4 +36,6 @@ private:
     QFile file_;
     QString error_;
     bool created_ = false;
+    bool utf8_ = false;
+    std::unique_ptr<Utf8Recoder> recoder_; // between the run and file_ when utf8_
 };
