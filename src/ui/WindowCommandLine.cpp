@@ -18,17 +18,16 @@ WindowCommandLine::Outcome WindowCommandLine::Parse(const QStringList& arguments
         return {Conventions::UsageError(parser.errorText()), {}};
     if (parser.isSet(help)) {
         Conventions::Print(
-            stdout,
-            tr("Usage: %1 [OPTION]... [LOG]\n"
-               "Open KORVEX's window. With LOG (a HAMLOG.HDB or a HAMLOG CSV export), the\n"
-               "window starts with that log chosen, as if picked with its file dialog.\n"
-               "\n"
-               "  -h, --help     display this help and exit\n"
-               "      --version  output version information and exit\n"
-               "\n"
-               "KORVEX needs a graphical desktop; korvex-extract does the same work\n"
-               "on a terminal.\n")
-                .arg(QCoreApplication::applicationName()));
+            stdout, tr("Usage: %1 [OPTION]... [LOG]\n"
+                       "Open KORVEX's window. With LOG (a HAMLOG.HDB or a HAMLOG CSV export), the\n"
+                       "window starts with that log chosen, as if picked with its file dialog.\n"
+                       "\n"
+                       "  -h, --help     display this help and exit\n"
+                       "      --version  output version information and exit\n"
+                       "\n"
+                       "KORVEX needs a graphical desktop; korvex-extract does the same work\n"
+                       "on a terminal.\n")
+                        .arg(QCoreApplication::applicationName()));
         return {Conventions::Success, {}};
     }
     if (parser.isSet(version)) {
@@ -37,8 +36,8 @@ WindowCommandLine::Outcome WindowCommandLine::Parse(const QStringList& arguments
     }
     const QStringList operands = parser.positionalArguments();
     if (operands.size() > 1)
-        return {Conventions::UsageError(tr("extra operand '%1': give at most one LOG")
-                                            .arg(operands[1])),
+        return {Conventions::UsageError(
+                    tr("extra operand '%1': give at most one LOG").arg(operands[1])),
                 {}};
     if (operands.isEmpty())
         return {};

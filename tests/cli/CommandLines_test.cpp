@@ -25,12 +25,12 @@ struct Outcome {
 
 // Without a display and in the C locale unless `environment` says otherwise:
 // nothing here needs a window.
-Outcome Start(const Program& program, const QStringList& args,
-            const QStringList& environment = {}, const QString& folder = {})
+Outcome Start(const Program& program, const QStringList& args, const QStringList& environment = {},
+              const QString& folder = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE",
-                             "LC_ALL", "LC_MESSAGES", "LANG"})
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_ALL",
+                             "LC_MESSAGES", "LANG"})
         env.remove(QLatin1String(name));
     env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
     for (const QString& setting : environment) {

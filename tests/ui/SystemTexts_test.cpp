@@ -44,7 +44,7 @@ struct LayoutRow {
 };
 
 const LayoutRow Layout[] = {
-    {"Frame1", "", 240, 360, 6255, 1455},     {"Command1", "Frame1", 360, 360, 2175, 495},
+    {"Frame1", "", 240, 360, 6255, 1455},      {"Command1", "Frame1", 360, 360, 2175, 495},
     {"Label1", "Frame1", 360, 960, 5655, 255}, {"Frame3", "", 240, 3000, 2535, 975},
     {"Text1", "Frame3", 240, 360, 1935, 375},  {"Frame4", "", 3000, 3000, 3015, 975},
     {"Text2", "Frame4", 240, 360, 2295, 375},  {"Frame5", "", 6120, 3000, 3255, 975},
@@ -58,8 +58,7 @@ class SystemTexts : public ::testing::Test {
 protected:
     ~SystemTexts() override { QDir::setCurrent(startFolder); }
 
-    template <typename Control = QWidget>
-    Control* Child(const char* name)
+    template <typename Control = QWidget> Control* Child(const char* name)
     {
         auto* control = form.findChild<Control*>(QLatin1String(name));
         EXPECT_NE(control, nullptr) << name;
@@ -127,7 +126,8 @@ TEST_F(SystemTexts, OfTheWindowAndItsDialog)
         {"Text2", u"ALL", [&] { return Child<QLineEdit>("Text2")->text(); }},
         {"Text3", u"ALL", [&] { return Child<QLineEdit>("Text3")->text(); }},
         {"Text1 tooltip",
-         u"Rcv 欄の文字列を指定する場合は ここに記述します 複数指定の場合は カンマで区切ってください",
+         u"Rcv 欄の文字列を指定する場合は ここに記述します 複数指定の場合は "
+         u"カンマで区切ってください",
          [&] { return Child("Text1")->toolTip(); }},
         {"Text2 tooltip",
          u"バンド指定の場合は、ここでバンドを記述します、複数指定の場合はカンマで区切ります。",
@@ -173,7 +173,8 @@ TEST_F(SystemTexts, OfTheRunAndTheExtractionFile)
     ASSERT_EQ(dialogs.Questions.size(), 3);
     ASSERT_EQ(header.size(), 10);
     Check({
-        {"no log chosen", u"HAMLOG.HDB を先に指定してください", [&] { return dialogs.Messages[0]; }},
+        {"no log chosen", u"HAMLOG.HDB を先に指定してください",
+         [&] { return dialogs.Messages[0]; }},
         {"first read", u"HAMLOG からデータを読み出します", [&] { return dialogs.Questions[0]; }},
         {"invalid frequency", u"交信番号 2 の交信周波数は 無効です\n0.136",
          [&] { return dialogs.Messages[1]; }},
@@ -206,7 +207,8 @@ TEST_F(SystemTexts, OfTheStartWhileTheLastExtractionIsStillOpen)
     const QStringList lines = dialogs.Messages[0].split(u'\n');
     ASSERT_EQ(lines.size(), 3) << "lines joined by a line feed alone";
     Check({
-        {"still open 1", u"前回処理した LibreOffice Calc がまだ開かれています", [&] { return lines[0]; }},
+        {"still open 1", u"前回処理した LibreOffice Calc がまだ開かれています",
+         [&] { return lines[0]; }},
         {"still open 2", u"データが必要なら名前を付けて保存してください", [&] { return lines[1]; }},
         {"still open 3", u"この KORVEX はその後に再起動してください", [&] { return lines[2]; }},
     });
@@ -220,11 +222,9 @@ TEST_F(SystemTexts, TheLayoutInTwips)
     for (const LayoutRow& row : Layout) {
         const QWidget* control = Child(row.name);
         ASSERT_NE(control, nullptr);
-        const QString inside = control->parentWidget() == &form
-                                   ? QString()
-                                   : control->parentWidget()->objectName();
+        const QString inside =
+            control->parentWidget() == &form ? QString() : control->parentWidget()->objectName();
         EXPECT_EQ(inside, QLatin1String(row.inside)) << row.name;
-        EXPECT_EQ(control->geometry(), QRect(row.left, row.top, row.width, row.height))
-            << row.name;
+        EXPECT_EQ(control->geometry(), QRect(row.left, row.top, row.width, row.height)) << row.name;
     }
 }
