@@ -13,6 +13,21 @@ WindowCommandLine::Outcome WindowCommandLine::Parse(const QStringList& arguments
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
     const QCommandLineOption version(QStringLiteral("version"), {});
     parser.addOptions({help, version});
+    // Qt's own options for any Qt window (-platform offscreen, -style Fusion):
+    // the application takes them, so they are no bad usage here.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "style",
+                             "stylesheet", "display", "geometry", "title", "session"}) {
+        QCommandLineOption qtOption(QLatin1String(name), {}, QStringLiteral("VALUE"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption qtOption{QString::fromLatin1(name)};
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
 
     if (!parser.parse(arguments))
         return {Conventions::UsageError(parser.errorText()), {}};
@@ -39,8 +54,9 @@ WindowCommandLine::Outcome WindowCommandLine::Parse(const QStringList& arguments
         return {Conventions::UsageError(
                     tr("extra operand '%1': give at most one LOG").arg(operands[1])),
                 {}};
+    const bool platformChosen = parser.isSet(QStringLiteral("platform"));
     if (operands.isEmpty())
-        return {};
+        return {{}, {}, platformChosen};
     // The file dialog takes only a file that exists; so does the command line.
     const QFileInfo log(operands.first());
     if (!log.isFile()) {
@@ -48,7 +64,7 @@ WindowCommandLine::Outcome WindowCommandLine::Parse(const QStringList& arguments
                                         : tr("'%1': no such file").arg(operands.first()));
         return {Conventions::Failure, {}};
     }
-    return {{}, log.absoluteFilePath()};
+    return {{}, log.absoluteFilePath(), platformChosen};
 }
 
 std::optional<QString> WindowCommandLine::NoDisplay()

@@ -16,6 +16,7 @@ public:
     struct Outcome {
         std::optional<int> ExitStatus; // set: end now with it, having said why
         QString Log;                   // the absolute path of the log given, or empty
+        bool PlatformChosen = false;   // -platform: Qt is told which window system
     };
 
     // Parses `arguments` (program name first). Prints help or version on

@@ -86,7 +86,8 @@ int main(int argc, char* argv[])
         const WindowCommandLine::Outcome outcome = WindowCommandLine::Parse(arguments);
         if (outcome.ExitStatus)
             return *outcome.ExitStatus;
-        if (const std::optional<QString> problem = WindowCommandLine::NoDisplay()) {
+        if (const std::optional<QString> problem = WindowCommandLine::NoDisplay();
+            problem && !outcome.PlatformChosen) {
             CommandLineConventions::Error(*problem);
             return CommandLineConventions::Failure;
         }

@@ -65,6 +65,11 @@ TEST_F(Form1DropTest, ALogOnTheCommandLineIsChosenWithItsFullPath)
     form.ChooseLogFile(given.Log);
     EXPECT_EQ(Label1(), log);
     EXPECT_FALSE(WindowCommandLine::Parse({u"korvex"_s}).ExitStatus) << "the log is optional";
+    // Qt's own options are the application's, and leave the log alone.
+    const WindowCommandLine::Outcome styled = WindowCommandLine::Parse(
+        {u"korvex"_s, u"-style"_s, u"Fusion"_s, u"HAMLOG.HDB"_s, u"-reverse"_s});
+    EXPECT_FALSE(styled.ExitStatus);
+    EXPECT_EQ(styled.Log, log);
 }
 
 TEST_F(Form1DropTest, ADroppedLogIsChosenAndTheRunReadsIt)
