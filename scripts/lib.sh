@@ -6,13 +6,13 @@ KORVEX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # Building and running.
 KORVEX_RUN_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins libqt6widgets6 qt6-translations-l10n
+    qt6-base-dev qt6-qpa-plugins libqt6widgets6 qt6-translations-l10n qt6-l10n-tools
     libreoffice-calc fonts-ipafont-gothic
 )
 # Only the test suite needs these.
 KORVEX_TEST_PACKAGES=(
     libgtest-dev googletest xvfb xauth
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian shared-mime-info man-db
 )
 
 # Installs whichever of the given packages are missing; prints nothing when none are.
@@ -38,12 +38,13 @@ KORVEX_SANITIZE_PACKAGES=(
 )
 
 # Configures the given build folder (with any -D settings that follow it) and
-# builds it, optionally only some targets;
-# quiet unless something fails.
+# builds it, optionally only some targets. Says what it builds; on a terminal
+# the build's progress shows on one line. The build's own output is shown only
+# when something fails.
 korvex_build() {
     local dir=$1
     shift
-    local log
+    local log status=0
     mkdir -p "$dir"
     local configure=()
     while [ $# -gt 0 ] && [ "${1#-D}" != "$1" ]; do
@@ -54,8 +55,34 @@ korvex_build() {
         echo "$log"
         return 1
     }
-    log=$(cmake --build "$dir" "$@" 2>&1) || {
-        echo "$log"
-        return 1
-    }
+    echo "Building KORVEX in ${dir#"$KORVEX_ROOT"/}/ (the first build takes a few minutes)..."
+    log=$(mktemp)
+    if [ -t 1 ]; then
+        cmake --build "$dir" "$@" 2>&1 | tee "$log" | korvex_progress || status=$?
+    else
+        cmake --build "$dir" "$@" >"$log" 2>&1 || status=$?
+    fi
+    [ "$status" -eq 0 ] || cat "$log"
+    rm -f "$log"
+    return "$status"
+}
+
+# Turns ninja's "[12/72] Building ..." lines into one line that counts up.
+korvex_progress() {
+    local line
+    while IFS= read -r line; do
+        if [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]]; then
+            printf '\r  step %s of %s' "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+        fi
+    done
+    printf '\r\033[K'
+}
+
+# Runs the tests of a build folder; prints the failures with their output, and
+# the summary, without a line for every test that passed.
+korvex_ctest() {
+    local dir=$1
+    shift
+    ctest --test-dir "$dir" --output-on-failure -j2 "$@" 2>&1 |
+        grep -v -E '^ *Start +[0-9]+: |Passed +[0-9.]+ sec$|^Internal ctest changing'
 }

@@ -1,5 +1,7 @@
 // korvex-extract: the extraction run without a window, for scripts and batch use.
 
+#include "BandFilterCheck.h"
+#include "CommandLineConventions.h"
 #include "CommandLineWindow.h"
 #include "ExtractionRun.h"
 #include "HandOffFailureMessage.h"
@@ -12,6 +14,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -19,7 +22,70 @@ enum ExitStatus { Success = 0, Failure = 1, BadUsage = 2 };
 
 void Print(FILE* stream, const QString& text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    CommandLineConventions::Print(stream, text);
+}
+
+using Conventions = CommandLineConventions;
+
+// The command line's own texts, in the user's language.
+class ExtractCommandLine {
+    Q_DECLARE_TR_FUNCTIONS(ExtractCommandLine)
+
+public:
+    static QString Help()
+    {
+        return tr("Usage: %1 [OPTION]... LOG\n"
+                  "Write the portable contacts of a HAMLOG log (HAMLOG.HDB or a HAMLOG CSV\n"
+                  "export) as KORVEX's extraction file, to standard output or to FILE.\n"
+                  "\n"
+                  "      --rcv TEXT       Rcv filter: the received QSL marks to keep\n"
+                  "      --band TEXT      Band filter: band names such as 7,144,430\n"
+                  "      --mode TEXT      Mode filter: modes such as SSB,CW\n"
+                  "  -o, --output FILE    write to FILE instead of standard output\n"
+                  "      --open           then open FILE in LibreOffice Calc; needs --output\n"
+                  "      --encoding NAME  shift_jis (the default, as the window writes it)\n"
+                  "                       or utf-8 (for other Linux tools)\n"
+                  "  -h, --help           display this help and exit\n"
+                  "      --version        output version information and exit\n"
+                  "\n"
+                  "Each filter takes what the window's box takes: values separated by\n"
+                  "commas, or ALL (the default), which switches the filter off.\n"
+                  "\n"
+                  "Exit status: 0 when the file was written (and, with --open, handed to\n"
+                  "Calc); 1 when the log cannot be read, the output cannot be written or\n"
+                  "Calc cannot be started; 2 for bad usage.\n")
+            .arg(QCoreApplication::applicationName());
+    }
+    static QString MissingLog() { return tr("missing LOG operand"); }
+    static QString ExtraOperand(const QString& operand)
+    {
+        return tr("extra operand '%1': give one LOG").arg(operand);
+    }
+    static QString OpenNeedsOutput() { return tr("--open needs --output FILE"); }
+    static QString UnknownEncoding(const QString& name)
+    {
+        return tr("unknown encoding '%1': use shift_jis or utf-8").arg(name);
+    }
+    static QString OpenNeedsShiftJis()
+    {
+        return tr("--open hands Calc a Shift-JIS file: leave out --encoding utf-8");
+    }
+    static QString UnknownBand(const QString& element)
+    {
+        return tr("no contact can match the band '%1': band names are %2")
+            .arg(element, BandFilterCheck::BandNames().join(QStringLiteral(", ")));
+    }
+};
+
+// The encodings --encoding takes, by any of their usual names.
+std::optional<bool> IsUtf8(const QString& name)
+{
+    const QString n = name.toLower();
+    if (n == u"utf-8" || n == u"utf8")
+        return true;
+    if (n == u"shift_jis" || n == u"shift-jis" || n == u"sjis" || n == u"cp932")
+        return false;
+    return std::nullopt;
 }
 
 } // namespace
@@ -29,50 +95,52 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvex-extract"));
     QCoreApplication::setApplicationVersion(QStringLiteral("2.0"));
+    Conventions::InstallTranslator();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes the portable contacts of a HAMLOG log as KORVEX's extraction file\n"
-        "(code page 932 CSV). The filters take what the window's Rcv, Band and Mode\n"
-        "boxes take: comma-separated values, or ALL."));
-    const QCommandLineOption rcv(QStringLiteral("rcv"), QStringLiteral("Rcv filter."),
-                                 QStringLiteral("TEXT"), QStringLiteral("ALL"));
-    const QCommandLineOption band(QStringLiteral("band"), QStringLiteral("Band filter."),
-                                  QStringLiteral("TEXT"), QStringLiteral("ALL"));
-    const QCommandLineOption mode(QStringLiteral("mode"), QStringLiteral("Mode filter."),
-                                  QStringLiteral("TEXT"), QStringLiteral("ALL"));
-    const QCommandLineOption output(
-        {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write to FILE instead of standard output."), QStringLiteral("FILE"));
-    parser.addOptions({rcv, band, mode, output});
-    const QCommandLineOption open(
-        QStringLiteral("open"),
-        QStringLiteral("Then open FILE in LibreOffice Calc (soffice on PATH); needs --output."));
-    parser.addOption(open);
-    const QCommandLineOption help = parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("LOG"),
-                                 QStringLiteral("The HAMLOG.HDB file, or a HAMLOG CSV export."));
+    const QCommandLineOption rcv(QStringLiteral("rcv"), {}, QStringLiteral("TEXT"),
+                                 QStringLiteral("ALL"));
+    const QCommandLineOption band(QStringLiteral("band"), {}, QStringLiteral("TEXT"),
+                                  QStringLiteral("ALL"));
+    const QCommandLineOption mode(QStringLiteral("mode"), {}, QStringLiteral("TEXT"),
+                                  QStringLiteral("ALL"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption open(QStringLiteral("open"), {});
+    const QCommandLineOption encoding(QStringLiteral("encoding"), {}, QStringLiteral("NAME"),
+                                      QStringLiteral("shift_jis"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption version(QStringLiteral("version"), {});
+    parser.addOptions({rcv, band, mode, output, open, encoding, help, version});
 
     // File names are taken as the bytes the system gives, whatever their encoding.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << PathBytes::Decode(argv[i]);
-    if (!parser.parse(arguments)) {
-        Print(stderr, parser.errorText() + QLatin1Char('\n') + parser.helpText());
-        return BadUsage;
-    }
+    if (!parser.parse(arguments))
+        return Conventions::UsageError(parser.errorText());
     if (parser.isSet(help)) {
-        Print(stdout, parser.helpText());
+        Print(stdout, ExtractCommandLine::Help());
         return Success;
     }
-    if (parser.positionalArguments().size() != 1) {
-        Print(stderr, parser.helpText());
-        return BadUsage;
+    if (parser.isSet(version)) {
+        Print(stdout, Conventions::VersionText());
+        return Success;
     }
-    if (parser.isSet(open) && !parser.isSet(output)) {
-        Print(stderr, QStringLiteral("--open needs --output FILE\n") + parser.helpText());
-        return BadUsage;
-    }
+    const QStringList operands = parser.positionalArguments();
+    if (operands.isEmpty())
+        return Conventions::UsageError(ExtractCommandLine::MissingLog());
+    if (operands.size() > 1)
+        return Conventions::UsageError(ExtractCommandLine::ExtraOperand(operands[1]));
+    if (parser.isSet(open) && !parser.isSet(output))
+        return Conventions::UsageError(ExtractCommandLine::OpenNeedsOutput());
+    const std::optional<bool> utf8 = IsUtf8(parser.value(encoding));
+    if (!utf8)
+        return Conventions::UsageError(ExtractCommandLine::UnknownEncoding(parser.value(encoding)));
+    if (*utf8 && parser.isSet(open))
+        return Conventions::UsageError(ExtractCommandLine::OpenNeedsShiftJis());
+    for (const QString& element : BandFilterCheck::UnknownElements(parser.value(band)))
+        Conventions::Warning(ExtractCommandLine::UnknownBand(element));
 
     // The reader makes the program's folder current, so relative paths are fixed first.
     const QString logPath = PathBytes::Absolute(parser.positionalArguments().first());
@@ -84,6 +152,7 @@ int main(int argc, char* argv[])
     LogReader reader(source, window, QCoreApplication::applicationDirPath());
     // --output /dev/null or /dev/stdout is written into, not replaced.
     ExtractionTarget target(outputPath, ExtractionTarget::Devices::WriteInto);
+    target.SetUtf8(*utf8);
     ExtractionRun run(window, reader, target);
     if (parser.isSet(open)) {
         window.HandOff = [&] {

@@ -2,6 +2,7 @@
 
 #include "FileProbes.h"
 #include "PathBytes.h"
+#include "Utf8Recoder.h"
 
 #include <QRandomGenerator>
 
@@ -95,7 +96,18 @@ QIODevice* ExtractionTarget::Refuse(Problem problem)
     return nullptr;
 }
 
+
 QIODevice* ExtractionTarget::Open()
+{
+    QIODevice* device = OpenFile();
+    if (!device || !utf8_)
+        return device;
+    recoder_ = std::make_unique<Utf8Recoder>(*device);
+    recoder_->open(QIODevice::WriteOnly);
+    return recoder_.get();
+}
+
+QIODevice* ExtractionTarget::OpenFile()
 {
     error_.clear();
     problem_ = Problem::None;
@@ -256,6 +268,8 @@ bool ExtractionTarget::CreateNewFile()
 
 bool ExtractionTarget::Close()
 {
+    if (recoder_)
+        recoder_->close(); // what it holds back goes out first
     switch (kind_) {
     case Kind::None:
         return false;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+class Utf8Recoder;
+
 // Where the run writes the extraction file: a file on disk, or standard output
 // for the command line.
 //
@@ -42,6 +44,9 @@ public:
     // The file must never take the place of `file`, under any of its names.
     void KeepClearOf(const FileId& file);
 
+    // The text goes out as UTF-8 instead of code page 932, for other tools.
+    void SetUtf8(bool utf8) { utf8_ = utf8; }
+
     // Nullptr when the run cannot write the file; Failure() says why.
     QIODevice* Open();
     // Puts the complete file in place. False when something written did not
@@ -63,6 +68,7 @@ private:
     QIODevice* Fail(int error);
     QIODevice* Fail(const QString& reason);
     QIODevice* Refuse(Problem problem);
+    QIODevice* OpenFile();
     QIODevice* OpenOutput();
     QIODevice* OpenDevice();
     bool Lock();
@@ -88,4 +94,6 @@ private:
     std::unique_ptr<DescriptorDevice> device_;
     QString error_;
     Problem problem_ = Problem::None;
+    bool utf8_ = false;
+    std::unique_ptr<Utf8Recoder> recoder_; // between the run and the file when utf8_
 };

@@ -10,9 +10,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 
@@ -24,9 +27,20 @@ namespace {
 const QStringList LogFileFilters{QStringLiteral("Hamlog (*.HDB)"),
                                  QStringLiteral("Hamlog CSV (*.CSV)")};
 
-const QString StillOpenMessage = QStringLiteral("前回処理した Excel がまだ開かれています\n"
+const QString StillOpenMessage = QStringLiteral("前回処理した LibreOffice Calc がまだ開かれています\n"
                                                 "データが必要なら名前を付けて保存してください\n"
                                                 "この KORVEX はその後に再起動してください");
+
+// The one existing file a drag carries, as an absolute path.
+std::optional<QString> DraggedFile(const QMimeData* data)
+{
+    if (!data || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return std::nullopt;
+    const QFileInfo file(data->urls().first().toLocalFile());
+    if (!file.isFile())
+        return std::nullopt;
+    return file.absoluteFilePath();
+}
 
 } // namespace
 
@@ -49,6 +63,7 @@ Form1::Form1(RecordSource& source, Spreadsheet& spreadsheet, Dialogs& dialogs,
         connect(filterBoxes_[i], &QLineEdit::textChanged, this,
                 [this, i](const QString& text) { filterTexts_[i] = text; });
     }
+    setAcceptDrops(true);
     connect(ui_.Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(ui_.Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(ui_.Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
@@ -78,6 +93,28 @@ void Form1::Command1_Click()
     // caption keeps the file's own name, shown as well as the font can.
     if (chosen)
         ui_.Label1->setText(PathBytes::Recover(*chosen));
+}
+
+void Form1::ChooseLogFile(const QString& path)
+{
+    ui_.Label1->setText(path);
+}
+
+// A drop chooses the log as the selection button does, and like the button it
+// is shut while a run has the inputs disabled.
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (ui_.Frame1->isEnabled() && DraggedFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    const std::optional<QString> file = DraggedFile(event->mimeData());
+    if (!ui_.Frame1->isEnabled() || !file)
+        return;
+    ChooseLogFile(*file);
+    event->acceptProposedAction();
 }
 
 void Form1::Command3_Click()

@@ -30,6 +30,9 @@ public:
     void Command1_Click(); // choose the log file
     void Command3_Click(); // Exit: ends the program at once
     void Command4_Click(); // the extraction run
+    // Takes `path` as the chosen log file, as the file dialog does: the log
+    // given on the command line, or a file dropped on the window.
+    void ChooseLogFile(const QString& path);
 
     // The extraction file's full path, fixed by Form_Load.
     QString ExtractPath;
@@ -47,6 +50,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // Ends the process on the spot: no hand-off, nothing saved or cleaned up.

@@ -1,6 +1,7 @@
 // korvex-extract run as the user runs it. With --open the spreadsheet is
 // whatever soffice comes first on PATH: here a stand-in, or none at all.
 
+#include "CodePage932.h"
 #include "CsvFixtureWriter.h"
 #include "ExtractionTarget.h"
 #include "HdbFixtureWriter.h"
@@ -169,16 +170,40 @@ TEST_F(KorvexExtractTest, ReadsTheLogsOtherProgramsWriteLikeTheDatabase)
     }
 }
 
-TEST_F(KorvexExtractTest, ReportsBadUsageWithStatusTwo)
+TEST_F(KorvexExtractTest, WritesTheSameTextInUtf8ForOtherTools)
 {
-    for (const QStringList& args : {QStringList{}, QStringList{"--colour", log},
-                                    QStringList{log, log}, QStringList{"--band"},
-                                    QStringList{"--open", log}}) {
-        const Outcome bad = Extract(args, {}, dir.path()); // no spreadsheet to start
-        EXPECT_EQ(bad.status, 2) << qPrintable(args.join(u' '));
-        EXPECT_TRUE(bad.err.contains("LOG")) << qPrintable(args.join(u' '));
-        EXPECT_TRUE(bad.out.isEmpty()) << qPrintable(args.join(u' '));
-    }
+    const Outcome shiftJis = Extract({log});
+    ASSERT_EQ(shiftJis.status, 0);
+    const QString text = CodePage932().Decode(shiftJis.out);
+    ASSERT_TRUE(text.contains(u"移動地")) << "the header has Japanese text to recode";
+    const Outcome utf8 = Extract({"--encoding", "UTF-8", log});
+    EXPECT_EQ(utf8.status, 0);
+    EXPECT_EQ(utf8.out, text.toUtf8());
+    EXPECT_EQ(utf8.err, shiftJis.err);
+    const Outcome toFile = Extract({"--encoding=utf8", "-o", output, log});
+    EXPECT_EQ(toFile.status, 0);
+    EXPECT_EQ(ReadAll(output), text.toUtf8());
+    // Shift-JIS by any of its usual names is the file as the window writes it.
+    for (const char* name : {"shift_jis", "SJIS", "cp932"})
+        EXPECT_EQ(Extract({"--encoding", name, log}).out, shiftJis.out) << name;
+}
+
+TEST_F(KorvexExtractTest, WarnsOfABandNoContactCanHaveAndRunsOn)
+{
+    const Outcome quiet = Extract({"--band", " 430,1200 ", log});
+    const QByteArray frequencyMessage = quiet.err; // the home station's 0.136
+    for (const char* band : {"ALL", "all", "1.9,3.5,47000", "430,"})
+        EXPECT_EQ(Extract({"--band", band, log}).err, frequencyMessage) << band;
+
+    const Outcome warned = Extract({"--band", "7MHz,430, 144.0 ,ALL", log});
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_EQ(warned.out, quiet.out) << "the filter itself is unchanged";
+    QStringList lines = QString::fromUtf8(warned.err).split(u'\n', Qt::SkipEmptyParts);
+    lines = lines.filter(u"korvex-extract: "_s);
+    ASSERT_EQ(lines.size(), 3) << warned.err.constData();
+    EXPECT_TRUE(lines[0].contains(u"'7MHz'")) << qPrintable(lines[0]);
+    EXPECT_TRUE(lines[1].contains(u"'144.0'")) << qPrintable(lines[1]);
+    EXPECT_TRUE(lines[2].contains(u"'ALL'")) << qPrintable(lines[2]);
 }
 
 TEST_F(KorvexExtractTest, OpenHandsTheClosedFileToTheSpreadsheetAndLeavesItRunning)

@@ -14,7 +14,12 @@ expected=$(sort <<'LIST'
 ./share/icons/hicolor/32x32/apps/korvex.png
 ./share/icons/hicolor/48x48/apps/korvex.png
 ./share/icons/hicolor/scalable/apps/korvex.svg
+./share/doc/korvex/changelog.gz
+./share/doc/korvex/copyright
+./share/man/man1/korvex-extract.1.gz
+./share/man/man1/korvex.1.gz
 ./share/metainfo/io.github.korvex.Korvex.metainfo.xml
+./share/mime/packages/korvex.xml
 LIST
 )
 [ "$actual" = "$expected" ] || { diff <(echo "$expected") <(echo "$actual"); exit 1; }
@@ -25,4 +30,7 @@ done
 [ -x "$stage/bin/korvex" ] && [ -x "$stage/bin/korvex-extract" ]
 # The installed extractor runs from its new place.
 "$stage/bin/korvex-extract" --help | grep -q -- --band
+# man finds the installed pages by the program's name.
+MANPATH="$stage/share/man" man -w korvex-extract | grep -q "^$stage/" ||
+    { echo "man does not find korvex-extract(1)"; exit 1; }
 echo "staged install complete"

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+#include <ostream>
+
+// Failure messages show texts and rectangles as people read them, not as bytes.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QRect& rect, std::ostream* out)
+{
+    *out << "(" << rect.x() << ", " << rect.y() << ", " << rect.width() << " x " << rect.height()
+         << ")";
+}
