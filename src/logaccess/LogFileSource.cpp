@@ -18,11 +18,13 @@ int LogFileSource::HamlogOpen(const QString& path)
         openError_ = file.errorString();
         return 1;
     }
-    const QByteArray start = file.read(HdbLayout::FileHeaderSize);
+    const QByteArray start = file.read(64 * 1024); // room for an ADIF header
     file.close();
     // A database whose header is damaged is still reported as a database.
     if (HdbLayout::HeaderLength(start))
         active_ = &hdb_;
+    else if (AdifRecordSource::LooksLikeAdif(start))
+        active_ = &adif_;
     else
         active_ = &csv_;
     return active_->HamlogOpen(path);

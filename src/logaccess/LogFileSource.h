@@ -1,10 +1,12 @@
 #pragma once
 
+#include "AdifRecordSource.h"
 #include "CsvRecordSource.h"
 #include "HdbRecordSource.h"
 
 // The record source for a log file the user chose: a HAMLOG.HDB database when
-// the file starts with a database header, HAMLOG CSV text otherwise. The
+// the file starts with a database header, an ADIF log when it starts like one,
+// HAMLOG CSV text otherwise. The
 // content decides, not the name, since exported files are often renamed.
 class LogFileSource final : public RecordSource {
 public:
@@ -17,6 +19,7 @@ public:
 private:
     HdbRecordSource hdb_;
     CsvRecordSource csv_;
+    AdifRecordSource adif_;
     RecordSource* active_ = nullptr; // the source of the last open
     QString openError_;
 };
