@@ -182,7 +182,7 @@ AdifRecord::Text AdifRecordSource::DetectText()
             ++begin_;
         }
     }
-    return valid > 0 && invalid * 8 <= valid ? AdifRecord::Text::Utf8
+    return valid > 0 && invalid * 4 <= valid ? AdifRecord::Text::Utf8
                                              : (invalid > 0 ? AdifRecord::Text::ShiftJis
                                                             : AdifRecord::Text::Utf8);
 }
@@ -356,8 +356,12 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
     const bool bytesFit = length <= available;
     std::size_t size;
     if (charsFit && bytesFit && charBytes != length) {
-        const bool charEnd = PlausibleEnd(begin_ + charBytes);
         const bool byteEnd = PlausibleEnd(begin_ + length);
+        // Counted as characters, a value written with a byte count swallows the
+        // next specifier: it holds a "<" the shorter reading leaves outside.
+        const bool charEnd =
+            PlausibleEnd(begin_ + charBytes) &&
+            !(byteEnd && std::memchr(buffer_.data() + begin_ + length, '<', charBytes - length));
         // UTF-8 files follow the ADIF rule first, Shift-JIS files their writers' bytes.
         const bool preferChars = utf8 ? charEnd || !byteEnd : charEnd && !byteEnd;
         size = preferChars ? charBytes : length;
