@@ -1,6 +1,7 @@
 // korvex-extract run as the user runs it. With --open the spreadsheet is
 // whatever soffice comes first on PATH: here a stand-in, or none at all.
 
+#include "AdifFixtureWriter.h"
 #include "HdbFixtureWriter.h"
 #include "StandInSpreadsheet.h"
 
@@ -134,4 +135,22 @@ TEST_F(KorvexExtractTest, OpenHandsTheClosedFileToTheSpreadsheetAndLeavesItRunni
                 err.contains(QString::fromLocal8Bit(std::strerror(ENOENT))))
         << qPrintable(err);
     EXPECT_EQ(ReadAll(output).count("\r\n"), 5);
+}
+
+TEST_F(KorvexExtractTest, ReadsAnLotwDownloadWhoseConfirmationsPassTheRcvFilter)
+{
+    const HdbContact confirmed{.Call = u"JA1AAA/2"_s, .Freq = u"430.00"_s, .Qsl = "J *"};
+    HdbContact open = confirmed;
+    open.Qsl = "J  ";
+    const QString lotw = dir.filePath(u"lotwreport.adi"_s);
+    ASSERT_TRUE(AdifFixtureWriter({.As = AdifFixtureWriter::Form::Lotw})
+                    .WriteFile(lotw, {open, confirmed, open}));
+    const Outcome all = Extract({lotw});
+    EXPECT_EQ(all.status, 0) << all.err.constData();
+    EXPECT_EQ(all.out.count("\r\n"), 4);
+    const Outcome received = Extract({"--rcv", "*", lotw});
+    EXPECT_EQ(received.status, 0) << received.err.constData();
+    const QList<QByteArray> lines = received.out.split('\n');
+    ASSERT_EQ(lines.size(), 3) << received.out.constData();
+    EXPECT_TRUE(lines[1].contains(",2,")) << "the second contact: " << lines[1].constData();
 }
