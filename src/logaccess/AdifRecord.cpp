@@ -127,7 +127,8 @@ std::size_t FitCodePage932(const char* bytes, std::size_t size)
 std::size_t WriteCodePage932(char* buffer, QByteArrayView bytes)
 {
     const std::size_t size = FitCodePage932(bytes.data(), static_cast<std::size_t>(bytes.size()));
-    std::memcpy(buffer, bytes.data(), size);
+    if (size > 0) // an empty view may have no data at all
+        std::memcpy(buffer, bytes.data(), size);
     return size;
 }
 
@@ -156,7 +157,8 @@ std::size_t WriteUtf8(char* buffer, QByteArrayView bytes, CodePage932& codec)
 std::size_t WriteAscii(char* buffer, QByteArrayView text)
 {
     const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(text.size()), TextSpace);
-    std::memcpy(buffer, text.data(), size);
+    if (size > 0)
+        std::memcpy(buffer, text.data(), size);
     return size;
 }
 
@@ -191,7 +193,8 @@ void AdifRecord::Clear()
 void AdifRecord::Set(Key key, QByteArrayView value)
 {
     const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(value.size()), MaxValue);
-    std::memcpy(values_[key].data(), value.data(), size);
+    if (size > 0)
+        std::memcpy(values_[key].data(), value.data(), size);
     sizes_[key] = size;
 }
 
