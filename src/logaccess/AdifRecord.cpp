@@ -87,9 +87,10 @@ QByteArrayView Trimmed(QByteArrayView value)
 // Up to the first zero byte, trailing spaces removed, as the database's text fields.
 QByteArrayView TextOf(QByteArrayView value)
 {
-    const qsizetype nul = value.indexOf('\0');
-    if (nul >= 0)
-        value = value.first(nul);
+    qsizetype text = 0; // values are short: a loop beats a library call
+    while (text < value.size() && value[text] != '\0')
+        ++text;
+    value.truncate(text);
     while (!value.isEmpty() && value.back() == ' ')
         value.chop(1);
     return value;
@@ -178,9 +179,33 @@ bool IsYes(QByteArrayView status)
 
 AdifRecord::Key AdifRecord::KeyOf(QByteArrayView name)
 {
-    for (const NamedKey& named : Names) {
-        if (SameLetters(named.name, name))
-            return named.key;
+    // Every field of a log passes here: names compare as two words, in capitals.
+    struct Packed {
+        quint64 words[2];
+        qsizetype size;
+        Key key;
+    };
+    static const std::array<Packed, std::size(Names)> Table = [] {
+        std::array<Packed, std::size(Names)> table{};
+        for (std::size_t i = 0; i < std::size(Names); ++i) {
+            std::memcpy(table[i].words, Names[i].name.data(),
+                        static_cast<std::size_t>(Names[i].name.size()));
+            table[i].size = Names[i].name.size();
+            table[i].key = Names[i].key;
+        }
+        return table;
+    }();
+    if (name.size() > 16)
+        return KeyCount;
+    char upper[16] = {};
+    for (qsizetype i = 0; i < name.size(); ++i)
+        upper[i] = Upper(name[i]);
+    quint64 words[2];
+    std::memcpy(words, upper, sizeof words);
+    for (const Packed& packed : Table) {
+        if (packed.size == name.size() && packed.words[0] == words[0] &&
+            packed.words[1] == words[1])
+            return packed.key;
     }
     return KeyCount;
 }

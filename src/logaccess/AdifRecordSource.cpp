@@ -294,40 +294,43 @@ bool AdifRecordSource::SkipToTag()
 
 AdifRecordSource::Specifier AdifRecordSource::ReadSpecifier()
 {
+    // Byte by byte: names are short, and this runs for every field of a log.
     Ensure(MaxSpecifier);
-    const QByteArrayView text(buffer_.data() + begin_,
-                              static_cast<qsizetype>(std::min(end_ - begin_, MaxSpecifier)));
+    const char* text = buffer_.data() + begin_;
+    const std::size_t size = std::min(end_ - begin_, MaxSpecifier);
     Specifier result;
-    const qsizetype close = text.indexOf('>');
-    if (close < 2 || text.first(close).sliced(1).contains('<'))
+    std::size_t i = 1;
+    while (i < size && text[i] != ':' && text[i] != '>' && text[i] != '<')
+        ++i;
+    if (i >= size || text[i] == '<' || i == 1)
         return result;
-    const QByteArrayView inside = text.sliced(1, close - 1);
-    const qsizetype colon = inside.indexOf(':');
-    const QByteArrayView name = colon < 0 ? inside : inside.first(colon);
-    if (name.isEmpty())
-        return result;
-    if (colon < 0) {
+    const QByteArrayView name(text + 1, static_cast<qsizetype>(i - 1));
+    std::size_t close = i;
+    if (text[i] == ':') {
+        std::size_t digits = 0;
+        for (++i; i < size && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
+            result.length = result.length * 10 + static_cast<std::size_t>(text[i] - '0');
+        if (digits == 0 || digits > MaxDigits || i >= size)
+            return result;
+        if (text[i] == ':') { // a type indicator
+            while (i < size && text[i] != '>' && text[i] != '<')
+                ++i;
+        }
+        if (i >= size || text[i] != '>')
+            return result;
+        close = i;
+        result.tag = Tag::Field;
+        result.key = AdifRecord::KeyOf(name);
+    } else {
         result.tag = NameIs(name, "EOR") ? Tag::EndOfRecord
                      : NameIs(name, "EOH") ? Tag::EndOfHeader
                                            : Tag::Other;
-        result.endOfFile = NameIs(name, "APP_LOTW_EOF");
-    } else {
-        QByteArrayView digits = inside.sliced(colon + 1);
-        const qsizetype typeColon = digits.indexOf(':');
-        if (typeColon >= 0)
-            digits = digits.first(typeColon);
-        if (digits.isEmpty() || static_cast<std::size_t>(digits.size()) > MaxDigits ||
-            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            return result;
-        for (char c : digits)
-            result.length = result.length * 10 + static_cast<std::size_t>(c - '0');
-        result.tag = Tag::Field;
-        result.key = AdifRecord::KeyOf(name);
-        result.endOfFile = NameIs(name, "APP_LOTW_EOF");
-        if (result.endOfFile)
-            result.tag = Tag::Other;
     }
-    begin_ += static_cast<std::size_t>(close + 1);
+    if (result.key == AdifRecord::KeyCount && NameIs(name, "APP_LOTW_EOF")) {
+        result.endOfFile = true;
+        result.tag = Tag::Other;
+    }
+    begin_ += close + 1;
     return result;
 }
 
