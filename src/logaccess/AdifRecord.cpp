@@ -179,33 +179,50 @@ bool IsYes(QByteArrayView status)
 
 AdifRecord::Key AdifRecord::KeyOf(QByteArrayView name)
 {
-    // Every field of a log passes here: names compare as two words, in capitals.
-    struct Packed {
-        quint64 words[2];
-        qsizetype size;
-        Key key;
+    // Every field of a log passes here: a small hash table of the names in
+    // capitals, compared as two words.
+    struct Slot {
+        quint64 words[2] = {};
+        qsizetype size = 0;
+        Key key = KeyCount;
     };
-    static const std::array<Packed, std::size(Names)> Table = [] {
-        std::array<Packed, std::size(Names)> table{};
-        for (std::size_t i = 0; i < std::size(Names); ++i) {
-            std::memcpy(table[i].words, Names[i].name.data(),
-                        static_cast<std::size_t>(Names[i].name.size()));
-            table[i].size = Names[i].name.size();
-            table[i].key = Names[i].key;
+    constexpr std::size_t Slots = 64;
+    constexpr qsizetype Longest = 16;
+    const auto hash = [](const char* upper, qsizetype size) {
+        return (static_cast<std::size_t>(size) * 7 + static_cast<unsigned char>(upper[0]) * 3 +
+                static_cast<unsigned char>(upper[size - 1])) % Slots;
+    };
+    static const std::array<Slot, Slots> Table = [&] {
+        std::array<Slot, Slots> table{};
+        for (const NamedKey& named : Names) {
+            std::size_t at = hash(named.name.data(), named.name.size());
+            while (table[at].size != 0)
+                at = (at + 1) % Slots;
+            std::memcpy(table[at].words, named.name.data(),
+                        static_cast<std::size_t>(named.name.size()));
+            table[at].size = named.name.size();
+            table[at].key = named.key;
         }
         return table;
     }();
-    if (name.size() > 16)
+    if (name.isEmpty() || name.size() > Longest)
         return KeyCount;
-    char upper[16] = {};
-    for (qsizetype i = 0; i < name.size(); ++i)
-        upper[i] = Upper(name[i]);
-    quint64 words[2];
-    std::memcpy(words, upper, sizeof words);
-    for (const Packed& packed : Table) {
-        if (packed.size == name.size() && packed.words[0] == words[0] &&
-            packed.words[1] == words[1])
-            return packed.key;
+    quint64 words[2] = {};
+    std::memcpy(words, name.data(), static_cast<std::size_t>(name.size()));
+    for (quint64& word : words) {
+        // Capitals eight bytes at a time: 0x20 off every byte from 'a' to 'z'.
+        constexpr quint64 Ones = 0x0101010101010101ULL, High = 0x80 * Ones;
+        const quint64 low = word & ~High;
+        const quint64 lower = (low + (0x80 - 'a') * Ones) & ~(low + (0x80 - 'z' - 1) * Ones) &
+                              ~word & High;
+        word -= lower >> 2;
+    }
+    char upper[Longest];
+    std::memcpy(upper, words, sizeof words);
+    for (std::size_t at = hash(upper, name.size()); Table[at].size != 0; at = (at + 1) % Slots) {
+        const Slot& slot = Table[at];
+        if (slot.size == name.size() && slot.words[0] == words[0] && slot.words[1] == words[1])
+            return slot.key;
     }
     return KeyCount;
 }

@@ -23,6 +23,22 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+bool IsAscii(const char* bytes, std::size_t size)
+{
+    constexpr quint64 HighBits = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (quint64 word; i + 8 <= size; i += 8) {
+        std::memcpy(&word, bytes + i, 8);
+        if (word & HighBits)
+            return false;
+    }
+    for (; i < size; ++i) {
+        if (bytes[i] & 0x80)
+            return false;
+    }
+    return true;
+}
+
 bool IsContinuation(unsigned char byte)
 {
     return (byte & 0xC0) == 0x80;
@@ -362,6 +378,14 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
     }
     Ensure(length * perCharacter + MaxSpecifier);
     const std::size_t available = end_ - begin_;
+    if (length <= available && IsAscii(buffer_.data() + begin_, length) &&
+        (length == available || static_cast<unsigned char>(buffer_[begin_ + length]) < 0x80)) {
+        // Plain ASCII followed by ASCII: characters and bytes agree.
+        if (key != AdifRecord::KeyCount)
+            record_.Set(key, QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(length)));
+        begin_ += length;
+        return true;
+    }
     CharacterCounter counter(text_, length);
     const std::size_t charBytes = counter.Consume(buffer_.data() + begin_, available);
     const bool charsFit = counter.Done();
