@@ -38,8 +38,7 @@ public:
     bool WriteFile(const QString& path, const std::vector<HdbContact>& contacts) const;
 
     // "<NAME:length>value" with the length counted as given.
-    static QByteArray Specifier(const QByteArray& name, const QByteArray& value,
-                                qsizetype length);
+    static QByteArray Specifier(const QByteArray& name, const QByteArray& value, qsizetype length);
     static QByteArray Specifier(const QByteArray& name, const QByteArray& value)
     {
         return Specifier(name, value, value.size());

@@ -49,14 +49,14 @@ constexpr NamedKey Names[] = {
 
 // The frequency text HAMLOG users write for a band, from the ADIF band names.
 constexpr std::pair<QByteArrayView, QByteArrayView> BandFrequencies[] = {
-    {"2190M", "0.136"}, {"630M", "0.475"}, {"160M", "1.9"},     {"80M", "3.5"},
-    {"60M", "5"},       {"40M", "7"},      {"30M", "10"},       {"20M", "14"},
-    {"17M", "18"},      {"15M", "21"},     {"12M", "24"},       {"10M", "28"},
-    {"8M", "40"},       {"6M", "50"},      {"4M", "70"},        {"2M", "144"},
-    {"1.25M", "222"},   {"70CM", "430"},   {"33CM", "902"},     {"23CM", "1200"},
-    {"13CM", "2400"},   {"9CM", "3400"},   {"6CM", "5600"},     {"3CM", "10000"},
-    {"1.25CM", "24000"}, {"6MM", "47000"}, {"4MM", "77000"},    {"2.5MM", "122000"},
-    {"2MM", "134000"},  {"1MM", "241000"},
+    {"2190M", "0.136"},  {"630M", "0.475"}, {"160M", "1.9"},  {"80M", "3.5"},
+    {"60M", "5"},        {"40M", "7"},      {"30M", "10"},    {"20M", "14"},
+    {"17M", "18"},       {"15M", "21"},     {"12M", "24"},    {"10M", "28"},
+    {"8M", "40"},        {"6M", "50"},      {"4M", "70"},     {"2M", "144"},
+    {"1.25M", "222"},    {"70CM", "430"},   {"33CM", "902"},  {"23CM", "1200"},
+    {"13CM", "2400"},    {"9CM", "3400"},   {"6CM", "5600"},  {"3CM", "10000"},
+    {"1.25CM", "24000"}, {"6MM", "47000"},  {"4MM", "77000"}, {"2.5MM", "122000"},
+    {"2MM", "134000"},   {"1MM", "241000"},
 };
 
 char Upper(char c)
@@ -157,7 +157,8 @@ std::size_t WriteUtf8(char* buffer, QByteArrayView bytes, CodePage932& codec)
 
 std::size_t WriteAscii(char* buffer, QByteArrayView text)
 {
-    const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(text.size()), TextSpace);
+    const std::size_t size =
+        std::min<std::size_t>(static_cast<std::size_t>(text.size()), TextSpace);
     if (size > 0)
         std::memcpy(buffer, text.data(), size);
     return size;
@@ -190,7 +191,8 @@ AdifRecord::Key AdifRecord::KeyOf(QByteArrayView name)
     constexpr qsizetype Longest = 16;
     const auto hash = [](const char* upper, qsizetype size) {
         return (static_cast<std::size_t>(size) * 7 + static_cast<unsigned char>(upper[0]) * 3 +
-                static_cast<unsigned char>(upper[size - 1])) % Slots;
+                static_cast<unsigned char>(upper[size - 1])) %
+               Slots;
     };
     static const std::array<Slot, Slots> Table = [&] {
         std::array<Slot, Slots> table{};
@@ -213,8 +215,8 @@ AdifRecord::Key AdifRecord::KeyOf(QByteArrayView name)
         // Capitals eight bytes at a time: 0x20 off every byte from 'a' to 'z'.
         constexpr quint64 Ones = 0x0101010101010101ULL, High = 0x80 * Ones;
         const quint64 low = word & ~High;
-        const quint64 lower = (low + (0x80 - 'a') * Ones) & ~(low + (0x80 - 'z' - 1) * Ones) &
-                              ~word & High;
+        const quint64 lower =
+            (low + (0x80 - 'a') * Ones) & ~(low + (0x80 - 'z' - 1) * Ones) & ~word & High;
         word -= lower >> 2;
     }
     char upper[Longest];
@@ -234,7 +236,8 @@ void AdifRecord::Clear()
 
 void AdifRecord::Set(Key key, QByteArrayView value)
 {
-    const std::size_t size = std::min<std::size_t>(static_cast<std::size_t>(value.size()), MaxValue);
+    const std::size_t size =
+        std::min<std::size_t>(static_cast<std::size_t>(value.size()), MaxValue);
     if (size > 0)
         std::memcpy(values_[key].data(), value.data(), size);
     sizes_[key] = size;
@@ -361,13 +364,27 @@ void AdifRecord::Write(char* buffer, int field, Text text, CodePage932& codec) c
     };
     std::size_t size = 0;
     switch (field) {
-    case 0: size = upperText(Trimmed(Value(Call))); break;
-    case 2: size = WriteDateTime(buffer, true); break;
-    case 3: size = WriteDateTime(buffer, false); break;
-    case 4: size = writeText(Value(RstSent)); break;
-    case 5: size = writeText(Value(RstRcvd)); break;
-    case 6: size = writeText(Frequency()); break;
-    case 7: size = upperText(ModeName()); break; // ADIF enumerations ignore letter case
+    case 0:
+        size = upperText(Trimmed(Value(Call)));
+        break;
+    case 2:
+        size = WriteDateTime(buffer, true);
+        break;
+    case 3:
+        size = WriteDateTime(buffer, false);
+        break;
+    case 4:
+        size = writeText(Value(RstSent));
+        break;
+    case 5:
+        size = writeText(Value(RstRcvd));
+        break;
+    case 6:
+        size = writeText(Frequency());
+        break;
+    case 7:
+        size = upperText(ModeName());
+        break; // ADIF enumerations ignore letter case
     case 8: {
         // A county-style "area,code" keeps the code.
         QByteArrayView code = Trimmed(Value(Cnty));
@@ -375,14 +392,29 @@ void AdifRecord::Write(char* buffer, int field, Text text, CodePage932& codec) c
         size = writeText(Trimmed(comma < 0 ? code : code.sliced(comma + 1)));
         break;
     }
-    case 9: size = writeText(Value(Gridsquare)); break;
-    case 10: size = WriteQsl(buffer); break;
-    case 11: size = writeText(Either(NameIntl, Name)); break;
-    case 12: size = writeText(Either(QthIntl, Qth)); break;
-    case 13: size = writeText(Either(CommentIntl, Comment)); break;
-    case 14: size = writeText(Either(NotesIntl, Notes)); break;
-    case 15: size = WriteFlag(buffer); break;
-    default: break; // 1 (the database's callsign overflow) and 16 have no ADIF field
+    case 9:
+        size = writeText(Value(Gridsquare));
+        break;
+    case 10:
+        size = WriteQsl(buffer);
+        break;
+    case 11:
+        size = writeText(Either(NameIntl, Name));
+        break;
+    case 12:
+        size = writeText(Either(QthIntl, Qth));
+        break;
+    case 13:
+        size = writeText(Either(CommentIntl, Comment));
+        break;
+    case 14:
+        size = writeText(Either(NotesIntl, Notes));
+        break;
+    case 15:
+        size = WriteFlag(buffer);
+        break;
+    default:
+        break; // 1 (the database's callsign overflow) and 16 have no ADIF field
     }
     buffer[size] = '\0';
 }

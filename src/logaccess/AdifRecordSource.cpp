@@ -206,9 +206,9 @@ AdifRecord::Text AdifRecordSource::DetectText()
             ++begin_;
         }
     }
-    return valid > 0 && invalid * 4 <= valid ? AdifRecord::Text::Utf8
-                                             : (invalid > 0 ? AdifRecord::Text::ShiftJis
-                                                            : AdifRecord::Text::Utf8);
+    return valid > 0 && invalid * 4 <= valid
+               ? AdifRecord::Text::Utf8
+               : (invalid > 0 ? AdifRecord::Text::ShiftJis : AdifRecord::Text::Utf8);
 }
 
 bool AdifRecordSource::LooksLikeAdif(QByteArrayView start)
@@ -219,8 +219,8 @@ bool AdifRecordSource::LooksLikeAdif(QByteArrayView start)
         start = start.sliced(1);
     if (start.startsWith('<')) {
         // A data specifier: a name, ":", digits, an optional ":" and type, ">".
-        const qsizetype close = start.first(std::min<qsizetype>(start.size(), MaxSpecifier))
-                                    .indexOf('>');
+        const qsizetype close =
+            start.first(std::min<qsizetype>(start.size(), MaxSpecifier)).indexOf('>');
         const qsizetype colon = start.indexOf(':');
         if (close > 0 && colon > 1 && colon < close) {
             qsizetype i = colon + 1;
@@ -338,7 +338,7 @@ AdifRecordSource::Specifier AdifRecordSource::ReadSpecifier()
         result.tag = Tag::Field;
         result.key = AdifRecord::KeyOf(name);
     } else {
-        result.tag = NameIs(name, "EOR") ? Tag::EndOfRecord
+        result.tag = NameIs(name, "EOR")   ? Tag::EndOfRecord
                      : NameIs(name, "EOH") ? Tag::EndOfHeader
                                            : Tag::Other;
     }
@@ -382,7 +382,8 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
         (length == available || static_cast<unsigned char>(buffer_[begin_ + length]) < 0x80)) {
         // Plain ASCII followed by ASCII: characters and bytes agree.
         if (key != AdifRecord::KeyCount)
-            record_.Set(key, QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(length)));
+            record_.Set(key,
+                        QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(length)));
         begin_ += length;
         return true;
     }
