@@ -146,7 +146,7 @@ void AdifRecordSource::Rewind()
     hasRecord_ = false;
 }
 
-bool AdifRecordSource::Ensure(std::size_t size)
+bool AdifRecordSource::Refill(std::size_t size)
 {
     while (end_ - begin_ < size && !eof_) {
         std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);

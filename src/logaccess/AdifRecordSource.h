@@ -46,7 +46,9 @@ private:
     };
 
     void Rewind();
-    bool Ensure(std::size_t size);
+    // Makes `size` bytes from begin_ readable where the file has them.
+    bool Ensure(std::size_t size) { return end_ - begin_ >= size || Refill(size); }
+    bool Refill(std::size_t size);
     AdifRecord::Text DetectText();
     bool NextRecord(bool keep);
     bool SkipToTag();
