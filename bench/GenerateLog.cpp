@@ -1,7 +1,8 @@
 // korvex-genlog: writes a synthetic HAMLOG.HDB with a realistic mix of contacts,
 // the same bytes for the same seed and size; with --csv the same contacts as a
-// HAMLOG CSV export.
+// HAMLOG CSV export, with --adif as an ADIF log (Japan times in UTC).
 
+#include "AdifFixtureWriter.h"
 #include "CsvFixtureWriter.h"
 #include "HdbFixtureWriter.h"
 
@@ -83,8 +84,9 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     const bool csv = args.removeAll(QStringLiteral("--csv")) > 0;
+    const bool adif = !csv && args.removeAll(QStringLiteral("--adif")) > 0;
     if (args.size() < 3 || args.size() > 4) {
-        std::fputs("usage: korvex-genlog RECORDS OUTPUT [SEED] [--csv]\n", stderr);
+        std::fputs("usage: korvex-genlog RECORDS OUTPUT [SEED] [--csv | --adif]\n", stderr);
         return 2;
     }
     bool ok = false;
@@ -101,18 +103,21 @@ int main(int argc, char* argv[])
     }
     const HdbFixtureWriter writer;
     const CsvFixtureWriter csvWriter;
+    const AdifFixtureWriter adifWriter;
     Generator generator(seed);
-    QByteArray chunk = csv ? QByteArray() : writer.Header(records);
+    QByteArray chunk = csv ? QByteArray() : adif ? adifWriter.Header() : writer.Header(records);
     for (quint32 i = 0; i < records; ++i) {
         const HdbContact contact = generator.Next();
-        chunk += csv ? csvWriter.Line(contact) : writer.Record(contact);
+        chunk += csv ? csvWriter.Line(contact)
+                 : adif ? adifWriter.Record(contact)
+                        : writer.Record(contact);
         if (chunk.size() > (1 << 20) || i + 1 == records) {
             if (out.write(chunk) != chunk.size())
                 break;
             chunk.clear();
         }
     }
-    if (!csv)
+    if (!csv && !adif)
         chunk += '\x1A';
     if (out.write(chunk) != chunk.size() || !out.flush()) {
         std::fprintf(stderr, "korvex-genlog: %s\n", qPrintable(out.errorString()));

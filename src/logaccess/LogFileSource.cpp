@@ -17,13 +17,17 @@ int LogFileSource::HamlogOpen(const QString& path)
     if (fd < 0)
         return 1;
     opened_ = file;
-    QByteArray start(HdbLayout::FileHeaderSize, '\0');
+    QByteArray start(64 * 1024, '\0'); // room for an ADIF header
     const ssize_t got = ReadFullyAt(fd, start.data(), start.size(), 0);
     start.resize(std::max<ssize_t>(got, 0));
     // A database whose header is damaged is still reported as a database.
-    if (HdbLayout::HeaderLength(start)) {
+    if (HdbLayout::HeaderLength(start.first(std::min<qsizetype>(start.size(), HdbLayout::FileHeaderSize)))) {
         active_ = &hdb_;
         return hdb_.OpenDescriptor(fd);
+    }
+    if (AdifRecordSource::LooksLikeAdif(start)) {
+        active_ = &adif_;
+        return adif_.OpenDescriptor(fd);
     }
     active_ = &csv_;
     if (const int opened = csv_.OpenDescriptor(fd); opened != 0)
@@ -40,7 +44,7 @@ int LogFileSource::RefuseUnlessCsvLog()
         return 0;
     csv_.HamlogClose();
     active_ = nullptr;
-    openError_ = QStringLiteral("neither a HAMLOG.HDB database nor a HAMLOG CSV log: ");
+    openError_ = QStringLiteral("neither a HAMLOG.HDB database, an ADIF log nor a HAMLOG CSV log: ");
     if (!layout.Contact)
         openError_ += QStringLiteral("no contact line");
     else

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "AdifRecordSource.h"
 #include "CsvRecordSource.h"
 #include "HdbRecordSource.h"
 
 // The record source for a log file the user chose: a HAMLOG.HDB database when
-// the file starts with a database header, HAMLOG CSV text when its first
-// contact line has the shape of one, and no log otherwise. The content
-// decides, not the name, since exported files are often renamed.
+// the file starts with a database header, an ADIF log when it starts like one,
+// HAMLOG CSV text when its first contact line has the shape of one, and no log
+// otherwise. The content decides, not the name, since exported files are often
+// renamed.
 class LogFileSource final : public RecordSource {
 public:
     int HamlogOpen(const QString& path) override;
@@ -24,6 +26,7 @@ private:
 
     HdbRecordSource hdb_;
     CsvRecordSource csv_;
+    AdifRecordSource adif_;
     RecordSource* active_ = nullptr; // the source of the last open
     QString openError_;
     std::optional<FileId> opened_;

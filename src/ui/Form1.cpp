@@ -25,7 +25,8 @@ namespace {
 
 // The log kinds the selection offers, in the dialog's order.
 const QStringList LogFileFilters{QStringLiteral("Hamlog (*.HDB)"),
-                                 QStringLiteral("Hamlog CSV (*.CSV)")};
+                                 QStringLiteral("Hamlog CSV (*.CSV)"),
+                                 QStringLiteral("ADIF (*.adi *.adif)")};
 
 const QString StillOpenMessage = QStringLiteral("前回処理した LibreOffice Calc がまだ開かれています\n"
                                                 "データが必要なら名前を付けて保存してください\n"

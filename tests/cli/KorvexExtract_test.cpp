@@ -1,6 +1,7 @@
 // korvex-extract run as the user runs it. With --open the spreadsheet is
 // whatever soffice comes first on PATH: here a stand-in, or none at all.
 
+#include "AdifFixtureWriter.h"
 #include "CodePage932.h"
 #include "CsvFixtureWriter.h"
 #include "ExtractionTarget.h"
@@ -98,7 +99,7 @@ TEST_F(KorvexExtractTest, FailsWithStatusOneAndAReason)
     ASSERT_TRUE(WriteAll(csv, QByteArray("Line, nothing here is a contact\n").repeated(1000)));
     const Outcome notes = Extract({csv});
     EXPECT_EQ(notes.status, 1);
-    EXPECT_TRUE(notes.err.contains(": neither a HAMLOG.HDB database nor a HAMLOG CSV log") &&
+    EXPECT_TRUE(notes.err.contains(": neither a HAMLOG.HDB database, an ADIF log nor a HAMLOG CSV log") &&
                 notes.err.count('\n') == 2) // after "HAMLOG Open 失敗"
         << notes.err.constData();
     const Outcome missing = Extract({dir.filePath(u"none.hdb"_s)});
@@ -394,4 +395,22 @@ TEST_F(KorvexExtractTest, TakesFileNamesAsTheirBytes)
     // QTemporaryDir cannot remove names that are not UTF-8.
     ::unlink(sjisLog.constData());
     ::unlink(sjisOutput.constData());
+}
+
+TEST_F(KorvexExtractTest, ReadsAnLotwDownloadWhoseConfirmationsPassTheRcvFilter)
+{
+    const HdbContact confirmed{.Call = u"JA1AAA/2"_s, .Freq = u"430.00"_s, .Qsl = "J *"};
+    HdbContact open = confirmed;
+    open.Qsl = "J  ";
+    const QString lotw = dir.filePath(u"lotwreport.adi"_s);
+    ASSERT_TRUE(AdifFixtureWriter({.As = AdifFixtureWriter::Form::Lotw})
+                    .WriteFile(lotw, {open, confirmed, open}));
+    const Outcome all = Extract({lotw});
+    EXPECT_EQ(all.status, 0) << all.err.constData();
+    EXPECT_EQ(all.out.count("\r\n"), 4);
+    const Outcome received = Extract({"--rcv", "*", lotw});
+    EXPECT_EQ(received.status, 0) << received.err.constData();
+    const QList<QByteArray> lines = received.out.split('\n');
+    ASSERT_EQ(lines.size(), 3) << received.out.constData();
+    EXPECT_TRUE(lines[1].contains(",2,")) << "the second contact: " << lines[1].constData();
 }

@@ -2,6 +2,7 @@
 // neither crash nor hand the run malformed fields. Built once per record source
 // (KORVEX_FUZZ_SOURCE names it).
 
+#include "AdifRecordSource.h"
 #include "CsvRecordSource.h"
 #include "HdbRecordSource.h"
 #include "LogReader.h"

@@ -161,7 +161,9 @@ TEST_F(Form1Test, ARunKeepsTheWindowCurrentAndHandsTheFileOff)
     EXPECT_EQ(Child<QLabel>("Label1")->textFormat(), Qt::PlainText);
     EXPECT_EQ(dialogs.FileRequests.back().InitialFile, Caption("Label1"));
     const QString filters = dialogs.FileRequests.back().Filters.join(u' ');
-    EXPECT_TRUE(filters.contains(u"(*.HDB)") && filters.contains(u"(*.CSV)"));
+    EXPECT_TRUE(filters.contains(u"(*.HDB)") && filters.contains(u"(*.CSV)") &&
+                filters.contains(u"ADIF (*.adi *.adif)"));
+    EXPECT_TRUE(dialogs.FileRequests.back().Filters.front().contains(u"(*.HDB)"));
     QLineEdit* mode = Child<QLineEdit>("Text3");
     mode->clear();
     QTest::keyClicks(mode, u" ssb "_s);

@@ -1,0 +1,346 @@
+#include "AdifRecordSource.h"
+
+#include "AdifFixtureWriter.h"
+#include "CodePage932.h"
+#include "CsvFixtureWriter.h"
+#include "ExtractionRun.h"
+#include "LogFileSource.h"
+#include "RecordClassification.h"
+#include "ScriptedWindow.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+using Form = AdifFixtureWriter::Form;
+
+namespace {
+
+using Record = std::array<QString, RecordSource::FieldCount>;
+
+// The fields of the current record as the reader decodes them.
+Record Fields(RecordSource& source)
+{
+    CodePage932 codec;
+    Record record;
+    for (qint16 field = 0; field < RecordSource::FieldCount; ++field) {
+        char buffer[RecordSource::FieldBufferSize + 1];
+        std::memset(buffer, ' ', sizeof buffer);
+        source.ThwString(buffer, field);
+        const std::size_t size = qstrnlen(buffer, sizeof buffer);
+        EXPECT_LT(size, sizeof buffer) << "field " << field << " has no zero byte";
+        record[field] = codec.Decode(QByteArrayView(buffer, static_cast<qsizetype>(size)));
+    }
+    return record;
+}
+
+struct AdifLog {
+    explicit AdifLog(const QByteArray& bytes, std::size_t bufferSize = 256 * 1024)
+        : source(bufferSize)
+    {
+        EXPECT_TRUE(WriteAll(path, bytes));
+    }
+    std::vector<Record> ReadAll()
+    {
+        std::vector<Record> records;
+        EXPECT_EQ(source.HamlogOpen(path), 0) << qPrintable(source.OpenError());
+        for (qint32 n = 1; source.THW_read(n) == 0; ++n)
+            records.push_back(Fields(source));
+        return records;
+    }
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"log.adi"_s);
+    AdifRecordSource source;
+};
+
+std::vector<Record> ReadAdif(const QByteArray& bytes)
+{
+    return AdifLog(bytes).ReadAll();
+}
+
+// One record of the given specifiers, as a header-less log.
+Record One(const QByteArray& specifiers)
+{
+    const std::vector<Record> records = ReadAdif(specifiers + "<EOR>\r\n");
+    EXPECT_EQ(records.size(), 1u);
+    return records.empty() ? Record{} : records[0];
+}
+
+QString Two(int value)
+{
+    return QString::number(value).rightJustified(2, u'0');
+}
+
+// Contacts in Japan time whose rows the extraction file shows; a few are not
+// extracted (home station, logged in UTC: the last one) and one is deleted.
+std::vector<HdbContact> Contacts()
+{
+    return {{.Call = u"JA1ABC/2"_s, .Year = 24, .Month = 3, .Day = 10, .Hour = 21, .Minute = 5,
+             .Freq = u"7.050"_s, .Mode = u"SSB"_s, .Code = u"1001"_s, .Qsl = "J**",
+             .Name = u"山田　太郎"_s, .Qth = u"ﾄｳｷｮｳﾄ 千代田区"_s},
+            {.Call = u"7K3XYZ/JA0"_s, .Century = 19, .Year = 99, .Month = 12, .Day = 31,
+             .Hour = 23, .Minute = 59, .Freq = u"430.00"_s, .Mode = u"FM"_s, .Qsl = "J *"},
+            {.Call = u"JH6ZZZ/8"_s, .Year = 1, .Month = 1, .Day = 1, .Hour = 0, .Minute = 30,
+             .Freq = u"14.074"_s, .Mode = u"FT4"_s, .Code = u"01003A"_s, .Qsl = "N  ",
+             .Rmk1 = u"移動運用 say \"hi\", ok"_s},
+            {.Call = u"JA3AAA/4"_s, .Deleted = true},
+            {.Call = u"JR2BBB"_s, .Freq = u"144.10"_s, .Mode = u"CW"_s},
+            {.Call = u"8J1DDD/3"_s, .Month = 2, .Day = 29, .Hour = 9, .Minute = 0,
+             .Freq = u"1295.0"_s, .Mode = u"CW"_s, .Code = u"2701"_s, .Qsl = "J  "},
+            {.Call = u"JG1EEE/5"_s, .Freq = u"10368"_s, .Mode = u"CW"_s, .Qsl = "   "},
+            {.Call = u"JE1CCC/1"_s, .Hour = 8, .Minute = 59, .Utc = true}};
+}
+
+} // namespace
+
+TEST(AdifRecordSource, ReadsAWsjtxLogWithoutHeaderInJapanTime)
+{
+    const std::vector<HdbContact> contacts = Contacts();
+    for (bool crLf : {true, false}) {
+        const QByteArray log = AdifFixtureWriter({.As = Form::WsjtX, .CrLf = crLf}).File(contacts);
+        ASSERT_TRUE(log.startsWith("<call:")) << "lower-case names, no header";
+        const std::vector<Record> records = ReadAdif(log);
+        ASSERT_EQ(records.size(), contacts.size() - 1); // the deleted one is not written
+        std::size_t i = 0;
+        for (const HdbContact& c : contacts) {
+            if (c.Deleted)
+                continue;
+            const Record& r = records[i++];
+            EXPECT_EQ(r[0], c.Call);
+            EXPECT_EQ(r[2], Two(c.Year) + u'/' + Two(c.Month) + u'/' + Two(c.Day)) << qPrintable(c.Call);
+            // ADIF holds UTC: the contact logged in UTC is shown in Japan time too.
+            const int minutes = (c.Hour * 60 + c.Minute + (c.Utc ? 9 * 60 : 0)) % (24 * 60);
+            EXPECT_EQ(r[3], Two(minutes / 60) + u':' + Two(minutes % 60) + u'J') << qPrintable(c.Call);
+            EXPECT_EQ(r[6], c.Freq);
+            EXPECT_EQ(r[7], c.Mode) << "FT4 is written under MFSK";
+            EXPECT_EQ(r[10], u"   "_s) << "WSJT-X keeps no QSL marks";
+            EXPECT_EQ(r[16], QString());
+        }
+    }
+}
+
+struct ValueCase {
+    const char* name;
+    QByteArray specifiers;
+    int field;
+    QString text;
+};
+
+class AdifValues : public testing::TestWithParam<ValueCase> {};
+
+TEST_P(AdifValues, BecomeTheFieldsOfTheHamlogLibrary)
+{
+    EXPECT_EQ(One(GetParam().specifiers)[GetParam().field], GetParam().text);
+}
+
+const QByteArray Noon = "<QSO_DATE:8>20240101";
+
+INSTANTIATE_TEST_SUITE_P(
+    AdifRecordSource, AdifValues,
+    testing::Values(
+        // UTC plus nine hours; the date moves with it.
+        ValueCase{"MidnightDate", "<QSO_DATE:8>20231231<TIME_ON:4>1500", 2, u"24/01/01"_s},
+        ValueCase{"MidnightTime", "<QSO_DATE:8>20231231<TIME_ON:4>1500", 3, u"00:00J"_s},
+        ValueCase{"LastMinuteSameDay", "<QSO_DATE:8>20240101<TIME_ON:6>145959", 3, u"23:59J"_s},
+        ValueCase{"LeapDay", "<QSO_DATE:8>20240228<TIME_ON:4>2030", 2, u"24/02/29"_s},
+        ValueCase{"NoLeapDay", "<QSO_DATE:8>20230228<TIME_ON:4>2030", 2, u"23/03/01"_s},
+        ValueCase{"Century", "<QSO_DATE:8>19991231<TIME_ON:4>2359", 2, u"00/01/01"_s},
+        ValueCase{"BadDateNoMark", "<QSO_DATE:7>2024011<TIME_ON:4>1200", 3, u"1200"_s},
+        ValueCase{"BadTimeNoMark", Noon + "<TIME_ON:4>2460", 3, u"2460"_s},
+        ValueCase{"NoTime", Noon, 3, QString()},
+        // Mode as operators name it.
+        ValueCase{"SubmodeFt4", "<MODE:4>MFSK<SUBMODE:3>FT4", 7, u"FT4"_s},
+        ValueCase{"SidebandIsSsb", "<MODE:3>SSB<SUBMODE:3>LSB", 7, u"SSB"_s},
+        ValueCase{"ModeAnyCase", "<mode:2>cw", 7, u"CW"_s},
+        ValueCase{"FreqAsWritten", "<BAND:3>40m<FREQ:8>7.074512", 6, u"7.074512"_s},
+        ValueCase{"FreqWithType", "<FREQ:5:N>7.050", 6, u"7.050"_s},
+        ValueCase{"CodeFromCounty", "<CNTY:6>100110", 8, u"100110"_s},
+        ValueCase{"CodeAfterArea", "<CNTY:7>JA,1001", 8, u"1001"_s},
+        ValueCase{"CallInCapitals", "<call:8>ja1abc/2", 0, u"JA1ABC/2"_s},
+        ValueCase{"IntlPreferred", "<NAME:3>Taro<NAME_INTL:2>太郎", 11, u"太郎"_s},
+        ValueCase{"ForeignFlag", "<CALL:10>KH6/JE3HHT<DXCC:3>110", 15, u"10"_s},
+        ValueCase{"JapaneseFlag", "<CALL:8>JA1ABC/2<DXCC:3>339", 15, u"1"_s},
+        // QSL marks: via, sent, received.
+        ValueCase{"NoQslFields", "<CALL:6>JA1ABC", 10, u"   "_s},
+        ValueCase{"BureauSentReceived",
+                  "<QSL_SENT:1>Y<QSL_SENT_VIA:1>B<QSL_RCVD:1>Y", 10, u"J**"_s},
+        ValueCase{"NoCard", "<QSL_SENT:1>N<QSL_SENT_VIA:1>B", 10, u"N  "_s},
+        ValueCase{"Direct", "<QSL_SENT_VIA:1>D", 10, u"D  "_s},
+        ValueCase{"QueuedGoesByBureau", "<QSL_SENT:1>Q", 10, u"J  "_s},
+        ValueCase{"LotwConfirmed", "<LOTW_QSL_RCVD:1>Y", 10, u"  *"_s},
+        ValueCase{"EqslVerified", "<eqsl_qsl_rcvd:1>v", 10, u"  *"_s},
+        ValueCase{"RequestedIsNotReceived", "<QSL_RCVD:1>R<LOTW_QSL_RCVD:1>N", 10, u"   "_s},
+        // Lengths: ADIF counts characters, many writers bytes.
+        ValueCase{"CharactersCounted", "<NAME:2>山田 <QTH:3>東京都", 12, u"東京都"_s},
+        ValueCase{"BytesCounted", "<NAME:6>山田 <QTH:9>東京都", 11, u"山田"_s},
+        ValueCase{"SpecifierInsideValue", "<COMMENT:5><EOR><NOTES:1>x", 13, u"<EOR>"_s},
+        ValueCase{"TextBetweenFieldsIgnored", "junk <NAME:2>ab more <QTH:1>c", 12, u"c"_s},
+        ValueCase{"NoFieldOne", "<CALL:6>JA1ABC", 1, QString()}),
+    [](const testing::TestParamInfo<ValueCase>& row) { return std::string(row.param.name); });
+
+TEST(AdifRecordSource, BandWithoutFrequencyNamesTheSameBand)
+{
+    const std::pair<QByteArray, QString> bands[] = {
+        {"160m", u"1.910"_s}, {"80M", u"3.535"_s},   {"40m", u"7.050"_s},   {"30m", u"10.125"_s},
+        {"20m", u"14.200"_s}, {"17m", u"18.120"_s},  {"15m", u"21.300"_s},  {"12m", u"24.940"_s},
+        {"10m", u"28.500"_s}, {"6m", u"50.200"_s},   {"2m", u"144.10"_s},   {"70cm", u"430.00"_s},
+        {"23cm", u"1295.0"_s}, {"13cm", u"2427.5"_s}, {"6cm", u"5760"_s},   {"3cm", u"10368"_s},
+        {"1.25cm", u"24048"_s}, {"6mm", u"47088"_s}};
+    for (const auto& [band, freq] : bands) {
+        const QString text = One(AdifFixtureWriter::Specifier("BAND", band))[6];
+        EXPECT_FALSE(BandName(text).isEmpty()) << band.constData();
+        EXPECT_EQ(BandName(text), BandName(freq)) << band.constData() << " read as " << qPrintable(text);
+    }
+}
+
+TEST(AdifRecordSource, ReadsShiftJisAndUtf8TextWhateverTheLengthCounts)
+{
+    const HdbContact c{.Call = u"JA1ABC/2"_s, .Name = u"山田　太郎"_s,
+                       .Qth = u"ﾄｳｷｮｳﾄ 千代田区"_s, .Rmk1 = u"移動運用 <EOR> \"hi\""_s,
+                       .Rmk2 = u"ＪＡ１"_s};
+    const HdbContact next{.Call = u"JH2XYZ/3"_s, .Name = u"ABC"_s};
+    for (Form form : {Form::LoggerExport, Form::Utf8Bytes, Form::ShiftJis}) {
+        AdifLog log(AdifFixtureWriter({.As = form}).File({c, next}));
+        const std::vector<Record> records = log.ReadAll();
+        ASSERT_EQ(records.size(), 2u) << static_cast<int>(form);
+        EXPECT_EQ(log.source.TextEncoding(), form == Form::ShiftJis ? AdifRecord::Text::ShiftJis
+                                                                     : AdifRecord::Text::Utf8);
+        EXPECT_EQ(records[0][11], c.Name);
+        EXPECT_EQ(records[0][12], c.Qth);
+        EXPECT_EQ(records[0][13], c.Rmk1);
+        EXPECT_EQ(records[0][14], c.Rmk2);
+        EXPECT_EQ(records[1][0], next.Call) << "the record after the text starts where it should";
+        EXPECT_EQ(records[1][11], next.Name);
+    }
+}
+
+TEST(AdifRecordSource, TextThatIsNoUtf8BecomesReplacementCharacters)
+{
+    // Mostly UTF-8, so read as UTF-8: the stray byte is U+FFFD, as elsewhere, and
+    // a character code page 932 lacks is "?".
+    const QByteArray name = u"山田"_s.toUtf8() + '\xFF' + u"é"_s.toUtf8();
+    const std::vector<Record> records =
+        ReadAdif("<NAME:" + QByteArray::number(name.size()) + '>' + name + "<QTH:21>" +
+                 u"東京都千代田区"_s.toUtf8() + "<EOR>");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0][11], u"山田\uFFFD?"_s);
+    EXPECT_EQ(records[0][12], u"東京都千代田区"_s);
+}
+
+TEST(AdifRecordSource, AnLotwDownloadCountsItsConfirmationsAndEndsAtItsMarker)
+{
+    const HdbContact confirmed{.Call = u"JA1ABC/2"_s, .Freq = u"7.050"_s, .Qsl = "J *"};
+    HdbContact open = confirmed;
+    open.Qsl = "J  ";
+    const QByteArray log = AdifFixtureWriter({.As = Form::Lotw}).File({confirmed, open}) +
+                           "<CALL:6>JA9ZZZ<EOR>\r\n"; // after the end marker: not read
+    ASSERT_TRUE(log.contains("<APP_LoTW_") && log.contains("<QSL_RCVD:1>Y"));
+    const std::vector<Record> records = ReadAdif(log);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0][10].back(), u'*');
+    EXPECT_EQ(records[1][10].back(), u' ');
+    EXPECT_EQ(records[0][6], u"7"_s) << "the band's frequency, as LoTW gives no FREQ";
+}
+
+TEST(AdifRecordSource, NumbersWholeRecordsAndReadsThemInAnyOrder)
+{
+    // A header with fields of its own, an empty record, a value longer than the
+    // buffer's look-ahead, and a last record cut short by the end of the file.
+    const QByteArray longText(20000, 'x');
+    const QByteArray log = "Exported <by hand>\n<ADIF_VER:5>3.1.4 <PROGRAMID:4>test\n<eoh>\n"
+                           "<CALL:2>R1<EOR>\n<eor>\n<CALL:2>R2 " +
+                           AdifFixtureWriter::Specifier("COMMENT", longText) +
+                           "<EOR>\n<CALL:2>R3<EOR><CALL:2>R4<EOR>\n";
+    const QByteArray cuts[] = {"<CALL:2>R5", "<CALL:6>R5", "<CALL:2>R5<EO", "<CALL"};
+    for (const QByteArray& cut : cuts) {
+        AdifLog adif(log + cut, 4096); // small, so reads cross many refills
+        AdifRecordSource& source = adif.source;
+        ASSERT_EQ(source.HamlogOpen(adif.path), 0);
+        const std::pair<qint32, QString> reads[] = {
+            {3, u"R3"_s}, {1, u"R1"_s}, {4, u"R4"_s}, {2, u"R2"_s}, {5, {}}, {0, {}}, {2, u"R2"_s}};
+        for (const auto& [number, call] : reads) {
+            ASSERT_EQ(source.THW_read(number) == 0, !call.isNull()) << number << cut.constData();
+            EXPECT_EQ(Fields(source)[0], call) << "no current record after a failed read";
+        }
+        ASSERT_EQ(source.THW_read(2), 0);
+        EXPECT_EQ(Fields(source)[13], QString(QLatin1StringView(longText.first(256))));
+        source.HamlogClose();
+        EXPECT_NE(source.THW_read(1), 0);
+    }
+    EXPECT_TRUE(ReadAdif({}).empty());
+    EXPECT_TRUE(ReadAdif("header only\r\n<EOH>\r\n").empty());
+}
+
+TEST(AdifRecordSource, IsChosenByContentBeforeCsv)
+{
+    QTemporaryDir dir;
+    const HdbContact contact{.Call = u"JA1ABC/2"_s};
+    const QString withHeader = dir.filePath(u"HAMLOG.CSV"_s);
+    const QString bare = dir.filePath(u"log.txt"_s);
+    const QString csv = dir.filePath(u"log.adi"_s);
+    ASSERT_TRUE(AdifFixtureWriter().WriteFile(withHeader, {contact}));
+    ASSERT_TRUE(WriteAll(bare, "\r\n " + AdifFixtureWriter({.As = Form::WsjtX}).File({contact})));
+    ASSERT_TRUE(CsvFixtureWriter().WriteFile(csv, {contact}));
+    LogFileSource source;
+    for (const QString& path : {withHeader, bare, csv}) {
+        ASSERT_EQ(source.HamlogOpen(path), 0) << qPrintable(path);
+        ASSERT_EQ(source.THW_read(1), 0);
+        // Each file read by its own reader gives the contact's Japan time.
+        EXPECT_EQ(Fields(source)[3], u"12:00J"_s) << qPrintable(path);
+    }
+    EXPECT_FALSE(AdifRecordSource::LooksLikeAdif(CsvFixtureWriter().File({contact})));
+    EXPECT_FALSE(AdifRecordSource::LooksLikeAdif("<html><body>no log</body></html>"));
+    EXPECT_TRUE(AdifRecordSource::LooksLikeAdif("\xEF\xBB\xBF<CALL:6>JA1ABC<EOR>"));
+}
+
+std::string FormName(const testing::TestParamInfo<std::tuple<Form, bool>>& row)
+{
+    static const char* const Forms[] = {"WsjtX", "LoggerExport", "Utf8Bytes", "ShiftJis", "Lotw"};
+    return std::string(Forms[static_cast<int>(std::get<0>(row.param))]) +
+           (std::get<1>(row.param) ? "CrLf" : "Lf");
+}
+
+class SameContacts : public testing::TestWithParam<std::tuple<Form, bool>> {};
+
+TEST_P(SameContacts, GiveTheSameExtractionFileAsHdbAndCsv)
+{
+    const auto [form, crLf] = GetParam();
+    const QString startFolder = QDir::currentPath();
+    QTemporaryDir dir;
+    const std::vector<HdbContact> contacts = Contacts();
+    auto extract = [&](const QString& log) {
+        ScriptedWindow window;
+        window.Path = log;
+        LogFileSource source;
+        LogReader reader(source, window, dir.path());
+        const QString out = dir.filePath(u"KORVEX.tmp"_s);
+        ExtractionTarget target(out);
+        ExtractionRun(window, reader, target).Command4_Click();
+        return CodePage932().Decode(::ReadAll(out));
+    };
+    ASSERT_TRUE(HdbFixtureWriter().WriteFile(dir.filePath(u"HAMLOG.HDB"_s), contacts));
+    ASSERT_TRUE(CsvFixtureWriter().WriteFile(dir.filePath(u"HAMLOG.CSV"_s), contacts));
+    const QString hdb = extract(dir.filePath(u"HAMLOG.HDB"_s));
+    EXPECT_EQ(hdb.count(u"\r\n"_s), 6) << "a header and five rows";
+    EXPECT_EQ(extract(dir.filePath(u"HAMLOG.CSV"_s)), hdb);
+    // ADIF holds every time in UTC: the contact logged in UTC is left out.
+    std::vector<HdbContact> japanTime = contacts;
+    ASSERT_TRUE(japanTime.back().Utc);
+    japanTime.pop_back();
+    ASSERT_TRUE(AdifFixtureWriter({.As = form, .CrLf = crLf})
+                    .WriteFile(dir.filePath(u"japan.adi"_s), japanTime));
+    EXPECT_EQ(extract(dir.filePath(u"japan.adi"_s)), hdb) << qPrintable(hdb);
+    QDir::setCurrent(startFolder);
+}
+
+INSTANTIATE_TEST_SUITE_P(AdifRecordSource, SameContacts,
+                         testing::Combine(testing::Values(Form::LoggerExport, Form::Utf8Bytes,
+                                                          Form::ShiftJis, Form::Lotw),
+                                          testing::Bool()),
+                         FormName);
