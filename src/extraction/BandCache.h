@@ -48,12 +48,15 @@ private:
 
     static Key KeyOf(QByteArrayView text)
     {
-        unsigned char bytes[16] = {};
-        std::memcpy(bytes, text.data(), static_cast<std::size_t>(text.size()));
-        bytes[15] = static_cast<unsigned char>(text.size() + 1);
+        // Shifted in byte by byte: the text was often written just before, and
+        // reading it back as words would wait for those writes to land.
         Key key;
-        std::memcpy(&key.low, bytes, 8);
-        std::memcpy(&key.high, bytes + 8, 8);
+        const auto n = static_cast<int>(text.size());
+        for (int i = 0; i < n && i < 8; ++i)
+            key.low |= quint64{static_cast<unsigned char>(text[i])} << (8 * i);
+        for (int i = 8; i < n; ++i)
+            key.high |= quint64{static_cast<unsigned char>(text[i])} << (8 * (i - 8));
+        key.high |= quint64(n + 1) << 56;
         return key;
     }
 

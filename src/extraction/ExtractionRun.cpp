@@ -18,18 +18,11 @@ constexpr qsizetype QslMarks = 3;
 
 bool IsAscii(QByteArrayView bytes)
 {
-    // Eight bytes at a time: fields are a few words long.
-    constexpr quint64 HighBits = 0x8080808080808080ULL;
-    const char* p = bytes.data();
-    qsizetype n = bytes.size();
-    quint64 any = 0, word;
-    for (; n >= 8; n -= 8, p += 8) {
-        std::memcpy(&word, p, 8);
-        any |= word;
-    }
-    for (; n > 0; --n, ++p)
-        any |= static_cast<unsigned char>(*p);
-    return (any & HighBits) == 0;
+    // Byte by byte: fields are short, and many were written just before.
+    unsigned char any = 0;
+    for (char c : bytes)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
 // ASCII bytes as UTF-16, for the rules that read decoded text: the same code

@@ -144,8 +144,9 @@ protected:
             EXPECT_EQ(bytes.File, decoded.File) << filters[0].toStdString();
             EXPECT_EQ(bytes.Messages, decoded.Messages);
             EXPECT_EQ(bytes.Selected, decoded.Selected);
-            if (filters[0] == u"ALL")
+            if (filters[0] == u"ALL") {
                 EXPECT_GT(decoded.Selected, 0) << "a log that selects nothing compares nothing";
+            }
             EXPECT_EQ(bytes.FreqText, decoded.FreqText) << "the last record's frequency";
             EXPECT_EQ(bytes.BandText, decoded.BandText);
             EXPECT_FALSE(bytes.File.contains('\0')) << "a zero byte reached the file";
