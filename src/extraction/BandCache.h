@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <array>
-#include <cstring>
 
 // The band of each distinct frequency text, found once: a log holds a few dozen
 // frequency texts over millions of contacts. Keys are the texts' bytes; only
