@@ -2,7 +2,6 @@
 
 #include <QDir>
 
-
 LogReader::LogReader(RecordSource& source, ReaderWindow& window, QString programFolder)
     : window_(window), programFolder_(std::move(programFolder))
 {
