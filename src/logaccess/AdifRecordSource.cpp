@@ -120,6 +120,7 @@ int AdifRecordSource::HamlogOpen(const QString& path)
 int AdifRecordSource::OpenDescriptor(int fd)
 {
     HamlogClose();
+    hasLast_ = false;
     openError_.clear();
     fd_ = fd;
     struct stat info {};
@@ -259,7 +260,8 @@ int AdifRecordSource::THW_read(qint32 recordNo)
             return 1;
         ++recordsRead_;
     }
-    hasRecord_ = true;
+    filling_ ^= 1; // the record just read becomes the last one
+    hasRecord_ = hasLast_ = true;
     return 0;
 }
 
@@ -269,12 +271,20 @@ void AdifRecordSource::ThwString(char* buffer, qint16 field)
         buffer[0] = '\0';
         return;
     }
-    record_.Write(buffer, field, text_, codec_);
+    Last().Write(buffer, field, text_, codec_);
+}
+
+QByteArrayView AdifRecordSource::FieldText(qint16 field, char* scratch)
+{
+    if (!hasLast_)
+        return {};
+    Last().Write(scratch, field, text_, codec_);
+    return QByteArrayView(scratch, static_cast<qsizetype>(std::strlen(scratch)));
 }
 
 bool AdifRecordSource::NextRecord(bool keep)
 {
-    record_.Clear();
+    Filling().Clear();
     bool fields = false;
     while (!endMarker_ && SkipToTag()) {
         const Specifier specifier = ReadSpecifier();
@@ -287,7 +297,7 @@ bool AdifRecordSource::NextRecord(bool keep)
                 return true;
             break;
         case Tag::EndOfHeader:
-            record_.Clear(); // what came before was the header
+            Filling().Clear(); // what came before was the header
             fields = false;
             break;
         case Tag::Other:
@@ -380,7 +390,7 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
             // Its start is all a field can show; `length` bytes never run past it.
             const std::size_t kept = std::min(length, AdifRecord::MaxValue);
             Ensure(kept);
-            record_.Set(key, QByteArrayView(buffer_.data() + begin_,
+            Filling().Set(key, QByteArrayView(buffer_.data() + begin_,
                                             static_cast<qsizetype>(std::min(end_ - begin_, kept))));
         }
         return SkipValue(length, utf8);
@@ -391,7 +401,7 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
         (length == available || static_cast<unsigned char>(buffer_[begin_ + length]) < 0x80)) {
         // Plain ASCII followed by ASCII: characters and bytes agree.
         if (key != AdifRecord::KeyCount)
-            record_.Set(key,
+            Filling().Set(key,
                         QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(length)));
         begin_ += length;
         return true;
@@ -420,7 +430,7 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
         return false;
     }
     if (key != AdifRecord::KeyCount)
-        record_.Set(key, QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(size)));
+        Filling().Set(key, QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(size)));
     begin_ += size;
     return true;
 }

@@ -4,6 +4,7 @@
 #include "CodePage932.h"
 #include "RecordSource.h"
 
+#include <array>
 #include <sys/types.h>
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
     void HamlogClose() override;
     QString OpenError() const override { return openError_; }
     std::optional<FileId> OpenedFile() const override { return opened_; }
+    QByteArrayView FieldText(qint16 field, char* scratch) override;
+    bool HoldsLastRecord() const override { return true; }
 
     // Whether the first bytes of a file are ADIF: a data specifier first, or a
     // header that ends with <EOH>.
@@ -71,8 +74,14 @@ private:
     bool eof_ = false;
     bool endMarker_ = false;
     AdifRecord::Text text_ = AdifRecord::Text::Utf8;
-    AdifRecord record_;
+    // Two records: one being read, one holding the record last read, which
+    // stays readable when a later read fails.
+    std::array<AdifRecord, 2> records_;
+    int filling_ = 0;
+    AdifRecord& Filling() { return records_[static_cast<std::size_t>(filling_)]; }
+    const AdifRecord& Last() const { return records_[static_cast<std::size_t>(filling_ ^ 1)]; }
     CodePage932 codec_;
     qint32 recordsRead_ = 0; // number of the current record
-    bool hasRecord_ = false;
+    bool hasRecord_ = false; // the last read found a record
+    bool hasLast_ = false;   // a record was read since the log was opened
 };

@@ -1,3 +1,5 @@
+#include "AdifFixtureWriter.h"
+#include "AdifRecordSource.h"
 #include "CsvFixtureWriter.h"
 #include "CsvRecordSource.h"
 #include "ExtractionRun.h"
@@ -187,6 +189,19 @@ TEST_F(BytePathTest, CsvLogsGiveTheSameFileAsDecodingEveryField)
             .RecordNumbers = seed >= 14, .Header = seed >= 14});
         ASSERT_TRUE(writer.WriteFile(logPath, generator.Contacts(400)));
         CsvRecordSource source(512);
+        ExpectSameBothWays(source);
+    }
+}
+
+TEST_F(BytePathTest, AdifLogsGiveTheSameFileAsDecodingEveryField)
+{
+    using Form = AdifFixtureWriter::Form;
+    unsigned seed = 21;
+    for (Form form : {Form::WsjtX, Form::LoggerExport, Form::Utf8Bytes, Form::ShiftJis, Form::Lotw}) {
+        SCOPED_TRACE(seed);
+        LogGenerator generator(seed++);
+        ASSERT_TRUE(AdifFixtureWriter({.As = form}).WriteFile(logPath, generator.Contacts(300)));
+        AdifRecordSource source(4096);
         ExpectSameBothWays(source);
     }
 }
