@@ -35,8 +35,8 @@ public:
     static QString Help()
     {
         return tr("Usage: %1 [OPTION]... LOG\n"
-                  "Write the portable contacts of a HAMLOG log (HAMLOG.HDB or a HAMLOG CSV\n"
-                  "export) as KORVEX's extraction file, to standard output or to FILE.\n"
+                  "Write the portable contacts of a log (HAMLOG.HDB, a HAMLOG CSV export or\n"
+                  "ADIF) as KORVEX's extraction file, to standard output or to FILE.\n"
                   "\n"
                   "      --rcv TEXT       Rcv filter: the received QSL marks to keep\n"
                   "      --band TEXT      Band filter: band names such as 7,144,430\n"

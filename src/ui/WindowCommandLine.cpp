@@ -34,7 +34,7 @@ WindowCommandLine::Outcome WindowCommandLine::Parse(const QStringList& arguments
     if (parser.isSet(help)) {
         Conventions::Print(
             stdout, tr("Usage: %1 [OPTION]... [LOG]\n"
-                       "Open KORVEX's window. With LOG (a HAMLOG.HDB or a HAMLOG CSV export), the\n"
+                       "Open KORVEX's window. With LOG (a HAMLOG.HDB, a HAMLOG CSV export or ADIF), the\n"
                        "window starts with that log chosen, as if picked with its file dialog.\n"
                        "\n"
                        "  -h, --help     display this help and exit\n"

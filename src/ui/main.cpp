@@ -1,5 +1,5 @@
-// korvex: the window. Choose a HAMLOG.HDB (or a HAMLOG CSV export), type the filters, extract, and
-// the selected contacts open in LibreOffice Calc.
+// korvex: the window. Choose a HAMLOG.HDB (or a HAMLOG CSV export, or ADIF), type the
+// filters, extract, and the selected contacts open in LibreOffice Calc.
 
 #include "CommandLineConventions.h"
 #include "Form1.h"

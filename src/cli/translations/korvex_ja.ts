@@ -16,8 +16,8 @@
         <name>ExtractCommandLine</name>
         <message>
             <source>Usage: %1 [OPTION]... LOG
-Write the portable contacts of a HAMLOG log (HAMLOG.HDB or a HAMLOG CSV
-export) as KORVEX's extraction file, to standard output or to FILE.
+Write the portable contacts of a log (HAMLOG.HDB, a HAMLOG CSV export or
+ADIF) as KORVEX's extraction file, to standard output or to FILE.
 
       --rcv TEXT       Rcv filter: the received QSL marks to keep
       --band TEXT      Band filter: band names such as 7,144,430
@@ -37,7 +37,7 @@ Calc); 1 when the log cannot be read, the output cannot be written or
 Calc cannot be started; 2 for bad usage.
 </source>
             <translation>使い方: %1 [オプション]... LOG
-HAMLOG のログ (HAMLOG.HDB または HAMLOG の CSV) から移動運用局との交信を抜き出し、
+ログ (HAMLOG.HDB、HAMLOG の CSV または ADIF) から移動運用局との交信を抜き出し、
 KORVEX の抽出ファイルとして標準出力か FILE に書き出します。
 
       --rcv TEXT       Rcv フィルタ: 残す QSL 受領マーク
@@ -86,7 +86,7 @@ KORVEX の抽出ファイルとして標準出力か FILE に書き出します�
         <name>WindowCommandLine</name>
         <message>
             <source>Usage: %1 [OPTION]... [LOG]
-Open KORVEX's window. With LOG (a HAMLOG.HDB or a HAMLOG CSV export), the
+Open KORVEX's window. With LOG (a HAMLOG.HDB, a HAMLOG CSV export or ADIF), the
 window starts with that log chosen, as if picked with its file dialog.
 
   -h, --help     display this help and exit
@@ -96,7 +96,7 @@ KORVEX needs a graphical desktop; korvex-extract does the same work
 on a terminal.
 </source>
             <translation>使い方: %1 [オプション]... [LOG]
-KORVEX のウィンドウを開きます。LOG (HAMLOG.HDB または HAMLOG の CSV) を指定すると、
+KORVEX のウィンドウを開きます。LOG (HAMLOG.HDB、HAMLOG の CSV または ADIF) を指定すると、
 ファイルダイアログで選んだときと同じように、そのログを選んだ状態で始まります。
 
   -h, --help     この説明を表示して終了する
