@@ -37,8 +37,8 @@ char* ExtractionFileWriter::Room(qsizetype bytes)
 void ExtractionFileWriter::WriteHeader()
 {
     static constexpr QStringView Header[] = {
-        u"移動地", u"所属エリア", u"CALL", u"交信番号", u" 年月日",
-        u"時刻 ",  u"バンド ",    u"モード", u"QSL",     u"Code",
+        u"移動地", u"所属エリア", u"CALL",   u"交信番号", u" 年月日",
+        u"時刻 ",  u"バンド ",    u"モード", u"QSL",      u"Code",
     };
     qsizetype bound = 2;
     for (QStringView item : Header)

@@ -144,8 +144,9 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         // Contact numbers are 32-bit: a log with more records (a CSV file of
         // gigabytes) ends here instead of numbering on past the limit.
         if (reader_.RecordNo == std::numeric_limits<qint32>::max()) {
-            window_.ShowMessage(QStringLiteral("交信数が多すぎるため、交信番号 %1 までで抽出を終えました")
-                                    .arg(reader_.RecordNo));
+            window_.ShowMessage(
+                QStringLiteral("交信数が多すぎるため、交信番号 %1 までで抽出を終えました")
+                    .arg(reader_.RecordNo));
             reader_.CloseLog();
             break;
         }
@@ -267,10 +268,10 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
     ++selectedCount_;
     window_.SetCount(RunWindow::Counter::Label4, selectedCount_);
     window_.ProcessEvents();
-    writer.WriteRow(ExtractionAsciiRow{areas.OperatingArea, areas.HomeArea, fields.Bytes(CallField),
-                                       reader_.RecordNo, CenturyOf(Widened(date).View()), date,
-                                       time, band, mode, marks.sliced(std::min<qsizetype>(2, marks.size())),
-                                       TrimSpaces(code)});
+    writer.WriteRow(ExtractionAsciiRow{
+        areas.OperatingArea, areas.HomeArea, fields.Bytes(CallField), reader_.RecordNo,
+        CenturyOf(Widened(date).View()), date, time, band, mode,
+        marks.sliced(std::min<qsizetype>(2, marks.size())), TrimSpaces(code)});
     return true;
 }
 
@@ -287,8 +288,8 @@ bool ExtractionRun::ProcessDecodedRecord(const Filters& filters, ExtractionFileW
     if (!areas.Accepted)
         selected = false;
 
-    const QStringView rcvValue = QStringView(fields[QslField]).sliced(
-        std::min<qsizetype>(2, fields[QslField].size()));
+    const QStringView rcvValue =
+        QStringView(fields[QslField]).sliced(std::min<qsizetype>(2, fields[QslField].size()));
     if (!filters.Rcv.Passes(window_.Text(Box::Text1), rcvValue))
         selected = false;
 
@@ -310,7 +311,6 @@ bool ExtractionRun::ProcessDecodedRecord(const Filters& filters, ExtractionFileW
     window_.SetCount(RunWindow::Counter::Label4, selectedCount_);
     window_.ProcessEvents();
     writer.WriteRow({areas.OperatingArea, areas.HomeArea, fields[CallField], reader_.RecordNo,
-                     fields[DateField], time, reader_.BandText, fields[ModeField], rcvValue,
-                     code});
+                     fields[DateField], time, reader_.BandText, fields[ModeField], rcvValue, code});
     return true;
 }

@@ -390,8 +390,9 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
             // Its start is all a field can show; `length` bytes never run past it.
             const std::size_t kept = std::min(length, AdifRecord::MaxValue);
             Ensure(kept);
-            Filling().Set(key, QByteArrayView(buffer_.data() + begin_,
-                                            static_cast<qsizetype>(std::min(end_ - begin_, kept))));
+            Filling().Set(key,
+                          QByteArrayView(buffer_.data() + begin_,
+                                         static_cast<qsizetype>(std::min(end_ - begin_, kept))));
         }
         return SkipValue(length, utf8);
     }
@@ -402,7 +403,7 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
         // Plain ASCII followed by ASCII: characters and bytes agree.
         if (key != AdifRecord::KeyCount)
             Filling().Set(key,
-                        QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(length)));
+                          QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(length)));
         begin_ += length;
         return true;
     }

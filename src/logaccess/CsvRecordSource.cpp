@@ -50,8 +50,8 @@ std::size_t TextSize(const CsvTokenizer::Item& item)
 {
     const char* bytes = item.bytes.data();
     const void* nul = item.hasNul ? std::memchr(bytes, 0, item.size) : nullptr;
-    std::size_t size = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes)
-                           : item.size;
+    std::size_t size =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : item.size;
     if (nul || !item.textBeyond) {
         while (size > 0 && bytes[size - 1] == ' ')
             --size;
@@ -227,8 +227,7 @@ CsvTokenizer::Step CsvRecordSource::NextRecord(bool keep)
 {
     for (;;) {
         const char* pos = buffer_.data() + begin_;
-        const CsvTokenizer::Step step =
-            tokenizer_.Next(pos, buffer_.data() + end_, eof_, keep);
+        const CsvTokenizer::Step step = tokenizer_.Next(pos, buffer_.data() + end_, eof_, keep);
         begin_ = static_cast<std::size_t>(pos - buffer_.data());
         if (step != CsvTokenizer::Step::NeedMore)
             return step;

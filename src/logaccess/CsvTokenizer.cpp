@@ -98,7 +98,8 @@ CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end,
     switch (CodePage932Bytes::KindOf(first)) {
     case CodePage932Bytes::Ascii:
         if (first == 0 && keep_ && column_ < ColumnCount)
-            sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)].hasNul = true;
+            sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)].hasNul =
+                true;
         [[fallthrough]];
     case CodePage932Bytes::Single:
         Append(p, 1);

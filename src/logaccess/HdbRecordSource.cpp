@@ -166,8 +166,8 @@ int HdbRecordSource::OpenDescriptor(int fd)
     if (length) {
         header.resize(*length);
         const std::size_t rest = static_cast<std::size_t>(*length - HdbLayout::FileHeaderSize);
-        const ssize_t got =
-            ReadFullyAt(fd_, header.data() + HdbLayout::FileHeaderSize, rest, HdbLayout::FileHeaderSize);
+        const ssize_t got = ReadFullyAt(fd_, header.data() + HdbLayout::FileHeaderSize, rest,
+                                        HdbLayout::FileHeaderSize);
         header.resize(HdbLayout::FileHeaderSize + std::max<ssize_t>(got, 0));
         layout = HdbLayout::Parse(header, &openError_);
     } else {
@@ -405,7 +405,10 @@ QByteArrayView HdbRecordSource::FieldText(qint16 field, char* scratch)
     if (!last_)
         return {};
     switch (field) {
-    case 0: case 2: case 3: case 15:
+    case 0:
+    case 2:
+    case 3:
+    case 15:
         return QByteArrayView(scratch, WriteField(last_, scratch, field) - scratch);
     case 10:
         return UpToNul(Bytes(last_, HdbLayout::Qsl));

@@ -62,6 +62,7 @@ private:
     bool eof_ = false;
     quint32 physicalRead_ = 0; // records passed, deleted ones included
     qint32 liveRead_ = 0;      // number of the current record
-    const char* current_ = nullptr; // the record of the last successful read, if that was the last read
-    const char* last_ = nullptr;    // the record last read successfully
+    const char* current_ =
+        nullptr; // the record of the last successful read, if that was the last read
+    const char* last_ = nullptr; // the record last read successfully
 };

@@ -66,7 +66,10 @@ private:
     void NewRecord(RecordSource& source);
     // The source may have moved the record it holds (a failed read): views
     // are fetched again; decoded fields stay.
-    void Refetch() { fetched_ &= ~((std::uint32_t{1} << RecordSource::FieldCount) - 1) | Unfetchable(); }
+    void Refetch()
+    {
+        fetched_ &= ~((std::uint32_t{1} << RecordSource::FieldCount) - 1) | Unfetchable();
+    }
     // Decodes every field, so that they outlive the source's storage.
     void Materialize();
 

@@ -42,13 +42,14 @@ public:
         c.Hour = Pick(24);
         c.Minute = Pick(60);
         c.Utc = Pick(4) == 0;
-        c.Freq = Pick({u"7.050", u"430.00", u"10368", u"0.136", u"", u"１４４", u"144.10", u"5",
-                       u"24", u"2427.5", u"76000.0", u"145.00", u"1.9", u"29.6", u"47088",
-                       u"\"50", u"ｱ"});
+        c.Freq =
+            Pick({u"7.050", u"430.00", u"10368", u"0.136", u"", u"１４４", u"144.10", u"5", u"24",
+                  u"2427.5", u"76000.0", u"145.00", u"1.9", u"29.6", u"47088", u"\"50", u"ｱ"});
         c.Mode = Pick({u"SSB", u"CW", u"FM", u"ＳＳＢ", u"ssb", u"F\"M", u"", u"ＦＭ", u"RTTY"});
         c.Code = Pick({u"100110", u" 1001 ", u"１００１", u"12\"3", u"", u"東京", u"0100  "});
-        static const QByteArray Marks[] = {"J  ", "J J", "JNN", "\x82\xA0J", QByteArray("J\0 ", 3),
-                                           "\x8E\x52J", " *J", "   ", "J\"J", "JJ\xB1"};
+        static const QByteArray Marks[] = {
+            "J  ",       "J J", "JNN", "\x82\xA0J", QByteArray("J\0 ", 3),
+            "\x8E\x52J", " *J", "   ", "J\"J",      "JJ\xB1"};
         c.Qsl = Marks[Pick(std::size(Marks))];
         c.Name = Pick(3) == 0 ? u"山田"_s : QString();
         c.Deleted = Pick(20) == 0;
@@ -68,8 +69,8 @@ public:
     // start no character.
     void Damage(QByteArray& file, int headerLength, int recordLength)
     {
-        static const char Bytes[] = {'\0', ' ', '"', '\x80', '\x81', '\x82', '\xA0', '\xB1', '\xFD',
-                                     '\xFF', '/', 'J'};
+        static const char Bytes[] = {'\0',   ' ',    '"',    '\x80', '\x81', '\x82',
+                                     '\xA0', '\xB1', '\xFD', '\xFF', '/',    'J'};
         for (int at = headerLength; at + recordLength <= file.size(); at += recordLength) {
             if (Pick(3) == 0)
                 file[at + 1 + Pick(static_cast<unsigned>(recordLength - 1))] =
@@ -124,7 +125,7 @@ protected:
         ExtractionRun run(window, reader, target);
         run.SetBytePath(bytePath);
         const ExtractionRun::Result result = run.Command4_Click();
-        return {result, ReadAll(extractPath), window.Messages, run.SelectedCount(),
+        return {result,          ReadAll(extractPath), window.Messages, run.SelectedCount(),
                 reader.FreqText, reader.BandText};
     }
 
@@ -171,7 +172,8 @@ TEST_F(BytePathTest, HdbLogsGiveTheSameFileAsDecodingEveryField)
         const HdbFixtureWriter writer;
         QByteArray file = writer.File(generator.Contacts(400));
         if (seed % 2 == 0)
-            generator.Damage(file, static_cast<int>(writer.Header(0).size()), writer.RecordLength());
+            generator.Damage(file, static_cast<int>(writer.Header(0).size()),
+                             writer.RecordLength());
         ASSERT_TRUE(WriteAll(logPath, file));
         HdbRecordSource source(1024); // small, so records cross many refills
         ExpectSameBothWays(source);
@@ -184,9 +186,11 @@ TEST_F(BytePathTest, CsvLogsGiveTheSameFileAsDecodingEveryField)
         SCOPED_TRACE(seed);
         LogGenerator generator(seed);
         // The forms other programs write, one more each seed.
-        const CsvFixtureWriter writer(CsvFixtureWriter::Options{
-            .Quoted = seed % 2 == 0, .TrailingComma = seed >= 12, .FourDigitYear = seed >= 13,
-            .RecordNumbers = seed >= 14, .Header = seed >= 14});
+        const CsvFixtureWriter writer(CsvFixtureWriter::Options{.Quoted = seed % 2 == 0,
+                                                                .TrailingComma = seed >= 12,
+                                                                .FourDigitYear = seed >= 13,
+                                                                .RecordNumbers = seed >= 14,
+                                                                .Header = seed >= 14});
         ASSERT_TRUE(writer.WriteFile(logPath, generator.Contacts(400)));
         CsvRecordSource source(512);
         ExpectSameBothWays(source);
@@ -197,7 +201,8 @@ TEST_F(BytePathTest, AdifLogsGiveTheSameFileAsDecodingEveryField)
 {
     using Form = AdifFixtureWriter::Form;
     unsigned seed = 21;
-    for (Form form : {Form::WsjtX, Form::LoggerExport, Form::Utf8Bytes, Form::ShiftJis, Form::Lotw}) {
+    for (Form form :
+         {Form::WsjtX, Form::LoggerExport, Form::Utf8Bytes, Form::ShiftJis, Form::Lotw}) {
         SCOPED_TRACE(seed);
         LogGenerator generator(seed++);
         ASSERT_TRUE(AdifFixtureWriter({.As = form}).WriteFile(logPath, generator.Contacts(300)));
