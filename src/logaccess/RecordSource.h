@@ -44,9 +44,10 @@ public:
         return QByteArrayView(scratch, nul ? static_cast<const char*>(nul) - scratch
                                            : static_cast<qsizetype>(FieldBufferSize));
     }
-    // True when FieldText's views of the record last read stay valid after a
-    // failed THW_read and after HamlogClose, up to the next successful
-    // THW_read or HamlogOpen; the reader may then fetch fields lazily.
+    // True when FieldText keeps giving the record last read after a failed
+    // THW_read and after HamlogClose, up to the next successful THW_read or
+    // HamlogOpen (a view fetched before a failed read may have moved: fetch it
+    // again); the reader may then fetch fields lazily.
     virtual bool HoldsLastRecord() const { return false; }
     // The source that holds the current record, where this one only forwards
     // to another: the reader then asks that one for fields directly.
