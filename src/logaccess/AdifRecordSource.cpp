@@ -122,14 +122,12 @@ int AdifRecordSource::OpenDescriptor(int fd)
     HamlogClose();
     hasLast_ = false;
     openError_.clear();
-    fd_ = fd;
-    struct stat info {};
     opened_.reset();
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        openError_ = QStringLiteral("not a regular file");
-        HamlogClose();
+    const std::optional<struct stat> status = RegularFileStatus(fd, &openError_);
+    if (!status)
         return 1;
-    }
+    fd_ = fd;
+    const struct stat& info = *status;
     opened_ = FileId::Of(info);
     limit_ = info.st_size; // text that grows after the open is not read
     text_ = DetectText();

@@ -71,3 +71,13 @@ int OpenLogFile(const QString& path, QString* reason, FileId* file)
         *file = FileId::Of(info);
     return fd;
 }
+
+std::optional<struct stat> RegularFileStatus(int fd, QString* reason)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        return info;
+    *reason = QStringLiteral("not a regular file");
+    ::close(fd);
+    return std::nullopt;
+}

@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <optional>
+#include <sys/stat.h>
+
 // Truth values as they cross routine boundaries in this program: -1 and 0.
 using Truth = qint16;
 constexpr Truth True = -1;
@@ -28,6 +31,11 @@ OpenProbe ProbeOpen(const QString& path);
 // so nothing can be swapped in between: a descriptor of an ordinary file, or -1
 // with the reason. Never waits for a writer, as opening a named pipe would.
 int OpenLogFile(const QString& path, QString* reason, FileId* file = nullptr);
+
+// What a record source needs of a log it is handed open: the file's status when
+// `fd` is an ordinary file; otherwise nothing, with `fd` closed and the reason
+// in `reason`.
+std::optional<struct stat> RegularFileStatus(int fd, QString* reason);
 
 // The system's description of the error number `error`.
 QString SystemReason(int error);

@@ -148,14 +148,12 @@ int HdbRecordSource::OpenDescriptor(int fd)
 {
     HamlogClose();
     openError_.clear();
-    fd_ = fd;
-    struct stat info {};
     opened_.reset();
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-        openError_ = QStringLiteral("not a regular file");
-        HamlogClose();
+    const std::optional<struct stat> status = RegularFileStatus(fd, &openError_);
+    if (!status)
         return 1;
-    }
+    fd_ = fd;
+    const struct stat& info = *status;
     opened_ = FileId::Of(info);
 
     QByteArray header(HdbLayout::FileHeaderSize, '\0');
