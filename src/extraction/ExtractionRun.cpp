@@ -168,6 +168,8 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
             SettleFrequencyAndBand();
             return FailOutput();
         }
+        if (bytePath_)
+            PassRecords();
     }
     SettleFrequencyAndBand();
     // The file the reader opened is the log, whatever the probe found before.
@@ -184,10 +186,46 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
 bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& writer)
 {
     if (bytePath_) {
+        if (PassBy())
+            return false;
         if (const std::optional<bool> written = ProcessAsciiRecord(filters, writer))
             return *written;
     }
     return ProcessDecodedRecord(filters, writer);
+}
+
+bool ExtractionRun::PassBy()
+{
+    const RecordSource::Glance glance = reader_.Fields.GlanceAtRecord();
+    if (!(glance.NotJapanTime || glance.NoSlash) || glance.FrequencyKey.isEmpty())
+        return false;
+    const QString* band = keyBands_.Find(glance.FrequencyKey);
+    if (!band) {
+        const QByteArrayView frequency = reader_.Fields.Bytes(FreqField);
+        if (!IsAscii(frequency))
+            return false;
+        band = &BandOf(frequency);
+        keyBands_.Insert(glance.FrequencyKey, *band);
+    }
+    if (band->isEmpty())
+        return false; // the message goes the usual way
+    settledBand_ = band;
+    return true;
+}
+
+// Most records are not kept and have a frequency seen before: the source
+// passes them by in bulk, and the counter catches up after each batch.
+void ExtractionRun::PassRecords()
+{
+    // Small batches, so that the window's counters stay live.
+    constexpr qint32 Batch = 4096;
+    const qint32 limit =
+        std::min(Batch, std::numeric_limits<qint32>::max() - reader_.RecordNo);
+    if (reader_.PassRecords(keyBands_, limit) == 0)
+        return;
+    settledBand_ = keyBands_.Find(reader_.Fields.GlanceAtRecord().FrequencyKey);
+    window_.SetCount(RunWindow::Counter::Label3, reader_.RecordNo);
+    window_.ProcessEvents();
 }
 
 void ExtractionRun::SettleFrequencyAndBand()

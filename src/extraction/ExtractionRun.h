@@ -56,6 +56,10 @@ private:
 
     UserFilter BuildFilter(RunWindow::FilterBox box);
     bool ProcessRecord(const Filters& filters, class ExtractionFileWriter& writer);
+    // True for a record the source's glance shows is not kept and whose band
+    // is known and valid: nothing more to do for it.
+    bool PassBy();
+    void PassRecords();
     // Nullopt, before anything is shown or written, when a field it needs is not ASCII.
     std::optional<bool> ProcessAsciiRecord(const Filters& filters, ExtractionFileWriter& writer);
     bool ProcessDecodedRecord(const Filters& filters, ExtractionFileWriter& writer);
@@ -71,6 +75,7 @@ private:
     CodePage932 codec_;
     qint32 selectedCount_ = 0;
     BandCache bands_;
+    BandCache keyBands_; // by the source's frequency key
     const QString* settledBand_ = nullptr; // the band still to be put into the reader
     bool bytePath_ = true;
 };

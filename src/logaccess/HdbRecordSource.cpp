@@ -415,3 +415,117 @@ QByteArrayView HdbRecordSource::FieldText(qint16 field, char* scratch)
         return field >= 0 && field < 15 ? Text(last_, TextFields[field]) : QByteArrayView();
     }
 }
+
+RecordSource::Glance HdbRecordSource::GlanceAtRecord()
+{
+    return last_ ? GlanceAt(last_, true) : Glance{};
+}
+
+namespace {
+
+constexpr quint64 Spaces = 0x2020202020202020ULL;
+
+// Whether `n` bytes at `p` are all spaces, in two overlapping loads where
+// they fit: this runs for every record that passes by.
+bool AllSpaces(const char* p, int n)
+{
+    if (n >= 8) {
+        quint64 w;
+        for (int i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&w, p + i, 8);
+            if (w != Spaces)
+                return false;
+        }
+        std::memcpy(&w, p + n - 8, 8);
+        return w == Spaces;
+    }
+    if (n >= 4) {
+        quint32 a, b;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + n - 4, 4);
+        return a == static_cast<quint32>(Spaces) && b == static_cast<quint32>(Spaces);
+    }
+    for (int i = 0; i < n; ++i) {
+        if (p[i] != ' ')
+            return false;
+    }
+    return true;
+}
+
+// Whether any of `n` bytes at `p` is a "/".
+bool HasSlash(const char* p, int n)
+{
+    constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
+    constexpr quint64 Slashes = 0x2F2F2F2F2F2F2F2FULL;
+    const auto has = [](quint64 w) {
+        w ^= Slashes;
+        return ((w - Ones) & ~w & Highs) != 0;
+    };
+    quint64 w;
+    if (n >= 8) {
+        for (int i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&w, p + i, 8);
+            if (has(w))
+                return true;
+        }
+        std::memcpy(&w, p + n - 8, 8);
+        return has(w);
+    }
+    if (n >= 4) {
+        quint32 c, d;
+        std::memcpy(&c, p, 4);
+        std::memcpy(&d, p + n - 4, 4);
+        return has(c | quint64{d} << 32);
+    }
+    for (int i = 0; i < n; ++i) {
+        if (p[i] == '/')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+RecordSource::Glance HdbRecordSource::GlanceAt(const char* record, bool slashToo) const
+{
+    const HdbLayout::Span freq = layout_.fields[HdbLayout::Freq];
+    Glance glance;
+    glance.FrequencyKey = QByteArrayView(record + freq.offset, freq.length);
+    glance.NotJapanTime = record[layout_.fields[HdbLayout::Time].offset + 1] & 0x80;
+    if (glance.NotJapanTime && !slashToo)
+        return glance;
+    // No "/" when IGN is nothing but padding (no overflow, no portable part)
+    // and CALLS has no "/" byte; anything else is left to the fields.
+    const HdbLayout::Span ign = layout_.fields[HdbLayout::Ign];
+    const HdbLayout::Span calls = layout_.fields[HdbLayout::Calls];
+    glance.NoSlash = AllSpaces(record + ign.offset, ign.length) &&
+                     !HasSlash(record + calls.offset, calls.length);
+    return glance;
+}
+
+qint32 HdbRecordSource::PassRecords(const BandCache& bands, qint32 limit)
+{
+    if (!current_)
+        return 0; // only straight on from a record read
+    const auto length = static_cast<std::size_t>(layout_.recordLength);
+    qint32 passed = 0;
+    while (passed < limit && physicalRead_ < layout_.recordCount) {
+        if (end_ - begin_ < length && !Fill(length))
+            break;
+        const char* record = buffer_.get() + begin_;
+        if (record[0] != DeletedMark) {
+            const Glance glance = GlanceAt(record, false);
+            if (!glance.NotJapanTime && !glance.NoSlash)
+                break;
+            const QString* band = bands.Find(glance.FrequencyKey);
+            if (!band || band->isEmpty())
+                break;
+            current_ = last_ = record;
+            ++liveRead_;
+            ++passed;
+        }
+        begin_ += length;
+        ++physicalRead_;
+    }
+    return passed;
+}

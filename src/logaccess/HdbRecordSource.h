@@ -28,6 +28,8 @@ public:
     QString OpenError() const override { return openError_; }
     QByteArrayView FieldText(qint16 field, char* scratch) override;
     bool HoldsLastRecord() const override { return true; }
+    Glance GlanceAtRecord() override;
+    qint32 PassRecords(const BandCache& bands, qint32 limit) override;
     std::optional<FileId> OpenedFile() const override { return opened_; }
 
 private:
@@ -41,6 +43,7 @@ private:
     QByteArrayView Bytes(const char* record, HdbLayout::Field field) const;
     QByteArrayView Text(const char* record, HdbLayout::Field field) const;
     quint16 Flag(const char* record) const;
+    Glance GlanceAt(const char* record, bool slashToo) const;
     // Writes field `field` of `record` into `buffer` and returns where its text ends.
     char* WriteField(const char* record, char* buffer, qint16 field) const;
     char* WriteCallsign(const char* record, char* buffer) const;

@@ -40,6 +40,12 @@ public:
         return bytes_[static_cast<std::size_t>(i)];
     }
 
+    // What the source can tell of the current record without forming its fields.
+    RecordSource::Glance GlanceAtRecord() const
+    {
+        return holds_ ? source_->GlanceAtRecord() : RecordSource::Glance{};
+    }
+
     class Iterator {
     public:
         Iterator(const LogFields* fields, int i) : fields_(fields), i_(i) {}

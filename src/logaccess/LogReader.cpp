@@ -27,6 +27,18 @@ LogReader::Outcome LogReader::ReadNextRecord()
     return Outcome::RecordRead;
 }
 
+qint32 LogReader::PassRecords(const BandCache& bands, qint32 limit)
+{
+    if (LogHandle.IsOpen != True || limit <= 0)
+        return 0;
+    const qint32 passed = LogHandle.WorkArea->RecordHolder().PassRecords(bands, limit);
+    if (passed > 0) {
+        RecordNo += passed;
+        Fields.NewRecord(*LogHandle.WorkArea);
+    }
+    return passed;
+}
+
 LogReader::Outcome LogReader::Open()
 {
     if (!window_.AskOkCancel(QStringLiteral("HAMLOG からデータを読み出します")))

@@ -31,6 +31,10 @@ public:
     // Reads record RecordNo. Opens the log first (after asking the user) when it
     // is not open.
     Outcome ReadNextRecord();
+    // Reads on past at most `limit` records that cannot be kept and whose band
+    // `bands` knows (see RecordSource::PassRecords), advancing RecordNo to the
+    // last one passed, which becomes the current record. Returns how many.
+    qint32 PassRecords(const BandCache& bands, qint32 limit);
     // Makes the program's folder the current folder. HAMLOG's libraries were
     // preloaded here; the built-in record source needs no library file.
     void PreloadLogLibraries();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BandCache.h"
 #include "FileId.h"
 
 #include <QByteArrayView>
@@ -49,6 +50,26 @@ public:
     // HamlogOpen (a view fetched before a failed read may have moved: fetch it
     // again); the reader may then fetch fields lazily.
     virtual bool HoldsLastRecord() const { return false; }
+    // What a source holding its last record can tell of it without forming
+    // fields, so that a reader can pass by the many records it would not keep.
+    struct Glance {
+        // Field 3's text certainly does not end in "J".
+        bool NotJapanTime = false;
+        // Field 0's text certainly holds no "/".
+        bool NoSlash = false;
+        // Bytes of which field 6's text is a function: equal bytes, equal text,
+        // and a text that is its own key (no zero byte, no trailing space).
+        // Empty when the source has no such bytes.
+        QByteArrayView FrequencyKey;
+    };
+    // Meaningful only where HoldsLastRecord is true, for the record last read.
+    virtual Glance GlanceAtRecord() { return {}; }
+    // Reads on, after the current record, past at most `limit` records whose
+    // glance shows field 3 not ending in "J" or field 0 without "/", and whose
+    // frequency key `bands` holds with a band; stops before any other. The last
+    // record passed becomes the current one, as if THW_read had read it.
+    // Returns how many were passed: none where the source cannot tell.
+    virtual qint32 PassRecords(const BandCache& /*bands*/, qint32 /*limit*/) { return 0; }
     // The source that holds the current record, where this one only forwards
     // to another: the reader then asks that one for fields directly.
     virtual RecordSource& RecordHolder() { return *this; }
