@@ -17,6 +17,18 @@ qsizetype ItemBound(QStringView text, qsizetype prefix = 0)
     return 2 + prefix + 4 * text.size();
 }
 
+// Copies a word and tells whether it holds a quote.
+template <typename Word>
+bool CopyWord(char* to, const char* from)
+{
+    constexpr auto Ones = static_cast<Word>(0x0101010101010101ULL);
+    Word w;
+    std::memcpy(&w, from, sizeof w);
+    std::memcpy(to, &w, sizeof w);
+    w ^= Ones * '"';
+    return ((w - Ones) & ~w & (Ones * 0x80)) != 0;
+}
+
 } // namespace
 
 ExtractionFileWriter::ExtractionFileWriter(QIODevice& device, CodePage932& codec)
@@ -83,11 +95,11 @@ void ExtractionFileWriter::WriteRow(const ExtractionRow& row)
 void ExtractionFileWriter::WriteRow(const ExtractionAsciiRow& row)
 {
     // Two bytes a byte at worst (every one a doubled quote), two quotes an item.
-    qsizetype bound = 24 + 2 * 10 + row.Century.size();
-    for (QByteArrayView item : {row.Call, row.Date, row.Time, row.Mode, row.Qsl, row.Code})
-        bound += 2 * item.size();
-    for (QStringView item : {row.OperatingArea, row.HomeArea, row.Band})
-        bound += ItemBound(item);
+    const qsizetype bound = 24 + 2 * 10 + row.Century.size() +
+                            2 * (row.Call.size() + row.Date.size() + row.Time.size() +
+                                 row.Mode.size() + row.Qsl.size() + row.Code.size()) +
+                            ItemBound(row.OperatingArea) + ItemBound(row.HomeArea) +
+                            ItemBound(row.Band);
     char* p = Room(bound);
     p = Text(p, row.OperatingArea);
     *p++ = ',';
@@ -118,6 +130,28 @@ char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringVi
     *p++ = '"';
     for (char c : prefix)
         *p++ = c;
+    const char* from = bytes.data();
+    const qsizetype n = bytes.size();
+    // Items are a few bytes long and hardly ever hold a quote: copied in
+    // words, overlapping where they must, the quote looked for on the way.
+    bool quote = false;
+    if (n >= 8) {
+        for (qsizetype i = 0; i + 8 < n; i += 8)
+            quote |= CopyWord<quint64>(p + i, from + i);
+        quote |= CopyWord<quint64>(p + n - 8, from + n - 8);
+    } else if (n >= 4) {
+        quote = CopyWord<quint32>(p, from) | CopyWord<quint32>(p + n - 4, from + n - 4);
+    } else {
+        for (qsizetype i = 0; i < n; ++i) {
+            p[i] = from[i];
+            quote |= from[i] == '"';
+        }
+    }
+    if (!quote) {
+        p += n;
+        *p++ = '"';
+        return p;
+    }
     for (char c : bytes) {
         *p++ = c;
         if (c == '"')
@@ -129,18 +163,15 @@ char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringVi
 
 char* ExtractionFileWriter::Number(char* p, qint32 value)
 {
-    char digits[12];
-    int n = 0;
-    auto rest = static_cast<quint32>(value < 0 ? -static_cast<qint64>(value) : value);
-    do {
-        digits[n++] = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-    } while (rest != 0);
     if (value < 0)
         *p++ = '-';
-    while (n > 0)
-        *p++ = digits[--n];
-    return p;
+    auto rest = static_cast<quint32>(value < 0 ? -static_cast<qint64>(value) : value);
+    int n = 1;
+    for (quint32 v = rest; v >= 10; v /= 10)
+        ++n;
+    for (int i = n - 1; i >= 0; --i, rest /= 10)
+        p[i] = static_cast<char>('0' + rest % 10);
+    return p + n;
 }
 
 char* ExtractionFileWriter::Text(char* p, QStringView text, QLatin1StringView prefix)

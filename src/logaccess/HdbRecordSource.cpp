@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,10 +18,41 @@ namespace {
 
 constexpr char DeletedMark = 0x2A;
 
+// Whether `n` bytes at `p` hold a zero byte: the rare case, so the common one
+// takes two overlapping loads where they fit, no loop over the bytes.
+bool HasZero(const char* p, qsizetype n)
+{
+    constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
+    const auto zero = [](quint64 w) { return ((w - Ones) & ~w & Highs) != 0; };
+    quint64 w;
+    if (n >= 8) {
+        for (qsizetype i = 0; i + 8 < n; i += 8) {
+            std::memcpy(&w, p + i, 8);
+            if (zero(w))
+                return true;
+        }
+        std::memcpy(&w, p + n - 8, 8);
+        return zero(w);
+    }
+    if (n >= 4) {
+        quint32 a, b;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + n - 4, 4);
+        return zero(a | quint64{b} << 32);
+    }
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == '\0')
+            return true;
+    }
+    return false;
+}
+
 QByteArrayView UpToNul(QByteArrayView bytes)
 {
-    qsizetype n = 0; // texts are short: a loop beats a library call
-    while (n < bytes.size() && bytes[n] != '\0')
+    if (!HasZero(bytes.data(), bytes.size()))
+        return bytes;
+    qsizetype n = 0;
+    while (bytes[n] != '\0')
         ++n;
     return bytes.first(n);
 }
@@ -46,16 +78,12 @@ QByteArrayView TrimStart(QByteArrayView bytes)
     return bytes;
 }
 
-// Word-at-a-time scans for the callsign's parts, mostly padding.
 int UpToZero(const char* p, int n)
 {
+    if (!HasZero(p, n))
+        return n;
     int i = 0;
-    for (quint64 w; i + 8 <= n; i += 8) {
-        std::memcpy(&w, p + i, 8);
-        if ((w - 0x0101010101010101ULL) & ~w & 0x8080808080808080ULL)
-            break;
-    }
-    while (i < n && p[i] != '\0')
+    while (p[i] != '\0')
         ++i;
     return i;
 }
@@ -93,11 +121,19 @@ public:
     }
     void TwoDigits(unsigned value) // at least two digits
     {
+        static constexpr auto Pairs = [] {
+            std::array<char, 200> pairs{};
+            for (unsigned i = 0; i < 100; ++i) {
+                pairs[2 * i] = static_cast<char>('0' + i / 10);
+                pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+            }
+            return pairs;
+        }();
         if (value >= 100)
             Number(value / 100);
         if (size_ + 2 <= RecordSource::FieldBufferSize) {
-            buffer_[size_] = static_cast<char>('0' + value / 10 % 10);
-            buffer_[size_ + 1] = static_cast<char>('0' + value % 10);
+            buffer_[size_] = Pairs[2 * (value % 100)];
+            buffer_[size_ + 1] = Pairs[2 * (value % 100) + 1];
             size_ += 2;
         }
     }
@@ -279,11 +315,11 @@ QByteArrayView HdbRecordSource::Text(const char* record, HdbLayout::Field field)
     // padding, so the end is found from the back first.
     const QByteArrayView trimmed = TrimEnd(Bytes(record, field));
     const char* text = trimmed.data();
-    qsizetype n = 0;
-    while (n < trimmed.size() && text[n] != '\0')
-        ++n;
-    if (n == trimmed.size())
+    if (!HasZero(text, trimmed.size()))
         return trimmed;
+    qsizetype n = 0;
+    while (text[n] != '\0')
+        ++n;
     while (n > 0 && text[n - 1] == ' ')
         --n;
     return QByteArrayView(text, n);
