@@ -157,13 +157,7 @@ private:
 
 } // namespace
 
-HdbRecordSource::HdbRecordSource(std::size_t bufferSize)
-    : bufferSize_((std::max<std::size_t>(bufferSize, 64) + 63) / 64 * 64)
-{
-    buffer_.reset(static_cast<char*>(std::aligned_alloc(64, bufferSize_)));
-    if (!buffer_)
-        throw std::bad_alloc();
-}
+HdbRecordSource::HdbRecordSource(std::size_t bufferSize) : ahead_(bufferSize) {}
 
 HdbRecordSource::~HdbRecordSource()
 {
@@ -207,7 +201,7 @@ int HdbRecordSource::OpenDescriptor(int fd)
     } else {
         openError_ = QStringLiteral("not a HAMLOG.HDB database (file header)");
     }
-    if (!layout || static_cast<std::size_t>(layout->recordLength) > bufferSize_) {
+    if (!layout || static_cast<std::size_t>(layout->recordLength) > ahead_.BlockSize()) {
         if (layout)
             openError_ = QStringLiteral("record length %1 is too long").arg(layout->recordLength);
         HamlogClose();
@@ -222,6 +216,8 @@ int HdbRecordSource::OpenDescriptor(int fd)
 
 void HdbRecordSource::HamlogClose()
 {
+    ahead_.Stop(); // before its file goes; the record last read stays where it is
+    reading_ = false;
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
@@ -242,12 +238,13 @@ void HdbRecordSource::HoldLast()
 void HdbRecordSource::Rewind()
 {
     HoldLast();
-    begin_ = end_ = 0;
-    eof_ = false;
+    ahead_.Stop();
+    reading_ = false;
+    block_ = {};
+    blockPos_ = 0;
     physicalRead_ = 0;
     liveRead_ = 0;
     current_ = nullptr;
-    offset_ = layout_.headerLength;
 }
 
 int HdbRecordSource::THW_read(qint32 recordNo)
@@ -265,34 +262,49 @@ int HdbRecordSource::THW_read(qint32 recordNo)
     return 0;
 }
 
-bool HdbRecordSource::Fill(std::size_t wanted)
+// The next whole record in the file, in place in a block or put together from
+// the ends of two; nullptr at the end of the bytes.
+const char* HdbRecordSource::NextRecordBytes()
 {
-    if (end_ - begin_ >= wanted)
-        return true;
-    if (eof_)
-        return false;
-    HoldLast();
-    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
-    end_ -= begin_;
-    begin_ = 0;
-    const ssize_t got = ReadFullyAt(fd_, buffer_.get() + end_, bufferSize_ - end_, offset_);
-    if (got <= 0 || static_cast<std::size_t>(got) < bufferSize_ - end_)
-        eof_ = true; // a read error counts as the end, as the library did
-    if (got > 0) {
-        end_ += static_cast<std::size_t>(got);
-        offset_ += got;
+    const auto length = static_cast<std::size_t>(layout_.recordLength);
+    if (block_.size() - blockPos_ >= length) {
+        const char* record = block_.data() + blockPos_;
+        blockPos_ += length;
+        return record;
     }
-    return end_ - begin_ >= wanted;
+    HoldLast(); // the blocks and the stitched record are about to be reused
+    std::size_t have = block_.size() - blockPos_;
+    stitch_.resize(length);
+    if (have > 0)
+        std::memcpy(stitch_.data(), block_.data() + blockPos_, have);
+    for (;;) {
+        if (!reading_) {
+            ahead_.Start(fd_, layout_.headerLength);
+            reading_ = true;
+        }
+        block_ = ahead_.Next();
+        blockPos_ = 0;
+        if (block_.empty())
+            return nullptr; // a read error counts as the end, as the library did
+        if (have == 0 && block_.size() >= length) {
+            blockPos_ = length;
+            return block_.data();
+        }
+        const std::size_t take = std::min(length - have, block_.size());
+        std::memcpy(stitch_.data() + have, block_.data(), take);
+        have += take;
+        blockPos_ = take;
+        if (have == length)
+            return stitch_.data();
+    }
 }
 
 bool HdbRecordSource::NextLiveRecord()
 {
-    const auto length = static_cast<std::size_t>(layout_.recordLength);
     while (physicalRead_ < layout_.recordCount) {
-        if (!Fill(length))
+        const char* record = NextRecordBytes();
+        if (!record)
             return false; // cut short: only whole records exist
-        const char* record = buffer_.get() + begin_;
-        begin_ += length;
         ++physicalRead_;
         if (record[0] == DeletedMark)
             continue;
@@ -545,10 +557,10 @@ qint32 HdbRecordSource::PassRecords(const BandCache& bands, qint32 limit)
         return 0; // only straight on from a record read
     const auto length = static_cast<std::size_t>(layout_.recordLength);
     qint32 passed = 0;
-    while (passed < limit && physicalRead_ < layout_.recordCount) {
-        if (end_ - begin_ < length && !Fill(length))
-            break;
-        const char* record = buffer_.get() + begin_;
+    // Records wholly in the block at hand; the next read puts the others together.
+    while (passed < limit && physicalRead_ < layout_.recordCount &&
+           block_.size() - blockPos_ >= length) {
+        const char* record = block_.data() + blockPos_;
         if (record[0] != DeletedMark) {
             const Glance glance = GlanceAt(record, false);
             if (!glance.NotJapanTime && !glance.NoSlash)
@@ -560,7 +572,7 @@ qint32 HdbRecordSource::PassRecords(const BandCache& bands, qint32 limit)
             ++liveRead_;
             ++passed;
         }
-        begin_ += length;
+        blockPos_ += length;
         ++physicalRead_;
     }
     return passed;

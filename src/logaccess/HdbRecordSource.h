@@ -1,17 +1,16 @@
 #pragma once
 
 #include "HdbLayout.h"
+#include "ReadAhead.h"
 #include "RecordSource.h"
 
-#include <cstdlib>
-#include <memory>
-#include <sys/types.h>
+#include <span>
 #include <vector>
 
 // Reads HAMLOG.HDB files directly, in place of HAMLOG's closed access library.
-// Records stream through a fixed buffer, so memory stays flat whatever the size
-// of the log; reading the next record is the fast path, any other number
-// rescans from the start.
+// Records stream through a few fixed blocks, read ahead on a thread of their
+// own, so memory stays flat whatever the size of the log; reading the next
+// record is the fast path, any other number rescans from the start.
 class HdbRecordSource final : public RecordSource {
 public:
     explicit HdbRecordSource(std::size_t bufferSize = 256 * 1024);
@@ -33,13 +32,9 @@ public:
     std::optional<FileId> OpenedFile() const override { return opened_; }
 
 private:
-    struct FreeAligned {
-        void operator()(char* p) const { std::free(p); }
-    };
-
     bool NextLiveRecord();
     void Rewind();
-    bool Fill(std::size_t wanted);
+    const char* NextRecordBytes();
     QByteArrayView Bytes(const char* record, HdbLayout::Field field) const;
     QByteArrayView Text(const char* record, HdbLayout::Field field) const;
     quint16 Flag(const char* record) const;
@@ -53,16 +48,13 @@ private:
     int fd_ = -1;
     HdbLayout layout_;
     QString openError_;
-    // Aligned for the kernel's copy: reads into a buffer off a cache line run
-    // several times slower.
-    std::unique_ptr<char[], FreeAligned> buffer_;
-    std::size_t bufferSize_;
-    std::vector<char> held_; // the record last read, once the buffer moved on
+    ReadAhead ahead_;
+    bool reading_ = false; // ahead_ reads this pass of the file
+    std::span<const char> block_; // the block at hand, read up to blockPos_
+    std::size_t blockPos_ = 0;
+    std::vector<char> stitch_; // a record that ran across two blocks
+    std::vector<char> held_;   // the record last read, once the blocks moved on
     std::optional<FileId> opened_;
-    std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
-    std::size_t end_ = 0;
-    off_t offset_ = 0; // where the next read of the file starts
-    bool eof_ = false;
     quint32 physicalRead_ = 0; // records passed, deleted ones included
     qint32 liveRead_ = 0;      // number of the current record
     const char* current_ =

@@ -1,0 +1,107 @@
+#include "ReadAhead.h"
+
+#include "ReadFullyAt.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+
+ReadAhead::ReadAhead(std::size_t blockSize, int blockCount)
+    : blockSize_((std::max<std::size_t>(blockSize, 64) + 63) / 64 * 64),
+      blocks_(static_cast<std::size_t>(std::max(blockCount, 2)))
+{
+    for (Block& block : blocks_) {
+        block.bytes.reset(static_cast<char*>(std::aligned_alloc(64, blockSize_)));
+        if (!block.bytes)
+            throw std::bad_alloc();
+    }
+}
+
+int ReadAhead::Error() const
+{
+    const std::lock_guard lock(mutex_);
+    return error_;
+}
+
+ReadAhead::~ReadAhead()
+{
+    Stop();
+}
+
+void ReadAhead::Start(int fd, off_t offset, off_t limit)
+{
+    Stop();
+    for (Block& block : blocks_) {
+        block.size = 0;
+        block.filled = block.last = false;
+    }
+    stop_ = false;
+    error_ = 0;
+    next_ = 0;
+    handedOut_ = nullptr;
+    ended_ = false;
+    thread_ = std::thread(&ReadAhead::Read, this, fd, offset, limit);
+}
+
+void ReadAhead::Stop()
+{
+    if (!thread_.joinable())
+        return;
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void ReadAhead::Read(int fd, off_t offset, off_t limit)
+{
+    for (std::size_t i = 0;; i = (i + 1) % blocks_.size()) {
+        Block& block = blocks_[i];
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || !block.filled; });
+            if (stop_)
+                return;
+        }
+        std::size_t wanted = blockSize_;
+        if (limit >= 0)
+            wanted = static_cast<std::size_t>(
+                std::clamp<off_t>(limit - offset, 0, static_cast<off_t>(wanted)));
+        const ssize_t got = wanted > 0 ? ReadFullyAt(fd, block.bytes.get(), wanted, offset) : 0;
+        const int readErrno = got < 0 ? errno : 0;
+        {
+            const std::lock_guard lock(mutex_);
+            block.size = got > 0 ? static_cast<std::size_t>(got) : 0;
+            // A short read is the end, as is a failed one.
+            block.last = got < 0 || static_cast<std::size_t>(got) < blockSize_ ||
+                         (limit >= 0 && offset + got >= limit);
+            block.filled = true;
+            if (readErrno != 0)
+                error_ = readErrno;
+        }
+        changed_.notify_all();
+        if (block.last)
+            return;
+        offset += got;
+    }
+}
+
+std::span<const char> ReadAhead::Next()
+{
+    std::unique_lock lock(mutex_);
+    if (handedOut_) {
+        handedOut_->filled = false;
+        handedOut_ = nullptr;
+        changed_.notify_all();
+    }
+    if (ended_ || !thread_.joinable())
+        return {};
+    Block& block = blocks_[next_];
+    changed_.wait(lock, [&] { return block.filled; });
+    next_ = (next_ + 1) % blocks_.size();
+    handedOut_ = &block;
+    ended_ = block.last;
+    return {block.bytes.get(), block.size};
+}
