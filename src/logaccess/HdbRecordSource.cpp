@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -90,11 +91,13 @@ int UpToZero(const char* p, int n)
 
 int SkipSpaces(const char* p, int from, int to)
 {
+    // The first byte that is no space shows as the lowest set byte of the
+    // word xor spaces.
     constexpr quint64 Spaces = 0x2020202020202020ULL;
     for (quint64 w; from + 8 <= to; from += 8) {
         std::memcpy(&w, p + from, 8);
         if (w != Spaces)
-            break;
+            return from + std::countr_zero(w ^ Spaces) / 8;
     }
     while (from < to && p[from] == ' ')
         ++from;

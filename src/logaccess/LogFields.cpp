@@ -31,9 +31,12 @@ void LogFields::NewRecord(RecordSource& source)
 void LogFields::Fetch(int i) const
 {
     Scratch& s = scratch_[static_cast<std::size_t>(i)];
-    // Only what the last fetch may have written needs its spaces back.
-    if (s.dirty > 0)
-        std::memset(s.bytes, ' ', s.dirty);
+    // Only what the last fetch may have written needs its spaces back: a few
+    // bytes, put back a word at a time (the text space is a whole number of words).
+    static_assert(TextSpace % 8 == 0);
+    constexpr quint64 Spaces = 0x2020202020202020ULL;
+    for (std::size_t at = 0; at < s.dirty; at += 8)
+        std::memcpy(s.bytes + at, &Spaces, 8);
     QByteArrayView text = source_->FieldText(static_cast<qint16>(i), s.bytes);
     if (text.data() == s.bytes)
         s.dirty = std::min<std::size_t>(static_cast<std::size_t>(text.size()) + 1, TextSpace);
