@@ -3,7 +3,6 @@
 #include "CodePage932Bytes.h"
 #include "CsvLineShape.h"
 #include "FileProbes.h"
-#include "ReadFullyAt.h"
 
 #include <QFile>
 
@@ -175,6 +174,8 @@ QString CsvRecordSource::Check()
 
 void CsvRecordSource::HamlogClose()
 {
+    ahead_.Stop(); // before its file goes
+    reading_ = false;
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
@@ -184,6 +185,10 @@ void CsvRecordSource::HamlogClose()
 
 void CsvRecordSource::Rewind()
 {
+    ahead_.Stop();
+    reading_ = false;
+    block_ = {};
+    blockPos_ = 0;
     tokenizer_.Reset();
     begin_ = end_ = 0;
     offset_ = 0;
@@ -206,19 +211,29 @@ void CsvRecordSource::Fill()
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
-    const std::size_t wanted =
-        std::min(buffer_.size() - end_, static_cast<std::size_t>(limit_ - offset_));
-    const ssize_t got = ReadFullyAt(fd_, buffer_.data() + end_, wanted, offset_);
-    if (got < 0) {
-        readErrno_ = errno;
-        eof_ = true; // a read error ends the text; the check reports it
-        return;
+    // What the read-ahead thread has ready, as much as there is room for.
+    while (end_ < buffer_.size() && !eof_) {
+        if (blockPos_ == block_.size()) {
+            if (!reading_) {
+                ahead_.Start(fd_, 0, limit_);
+                reading_ = true;
+            }
+            block_ = ahead_.Next();
+            blockPos_ = 0;
+            if (block_.empty()) {
+                readErrno_ = ahead_.Error(); // a read error ends the text; the check reports it
+                eof_ = true; // as does a file cut short after the check
+                break;
+            }
+        }
+        const std::size_t n = std::min(buffer_.size() - end_, block_.size() - blockPos_);
+        std::memcpy(buffer_.data() + end_, block_.data() + blockPos_, n);
+        end_ += n;
+        blockPos_ += n;
+        offset_ += static_cast<off_t>(n);
+        if (offset_ == limit_)
+            eof_ = true;
     }
-    end_ += static_cast<std::size_t>(got);
-    offset_ += got;
-    // A file cut short after the check ends early.
-    if (offset_ == limit_ || got == 0 || static_cast<std::size_t>(got) < wanted)
-        eof_ = true;
 }
 
 CsvTokenizer::Step CsvRecordSource::NextRecord(bool keep)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "CsvTokenizer.h"
+#include "ReadAhead.h"
 #include "RecordSource.h"
 
+#include <span>
 #include <sys/types.h>
 #include <vector>
 
@@ -59,6 +61,10 @@ private:
     int fd_ = -1;
     off_t limit_ = 0;  // bytes of text; a final end-of-file byte is not text
     off_t offset_ = 0; // bytes read into the buffer so far
+    ReadAhead ahead_;
+    bool reading_ = false;        // ahead_ reads this pass of the file
+    std::span<const char> block_; // from ahead_, copied up to blockPos_
+    std::size_t blockPos_ = 0;
     int readErrno_ = 0;
     QString openError_;
     std::optional<FileId> opened_;
