@@ -18,8 +18,7 @@ qsizetype ItemBound(QStringView text, qsizetype prefix = 0)
 }
 
 // Copies a word and tells whether it holds a quote.
-template <typename Word>
-bool CopyWord(char* to, const char* from)
+template <typename Word> bool CopyWord(char* to, const char* from)
 {
     constexpr auto Ones = static_cast<Word>(0x0101010101010101ULL);
     Word w;

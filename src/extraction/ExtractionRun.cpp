@@ -236,8 +236,7 @@ void ExtractionRun::PassRecords()
 {
     // Small batches, so that the window's counters stay live.
     constexpr qint32 Batch = 4096;
-    const qint32 limit =
-        std::min(Batch, std::numeric_limits<qint32>::max() - reader_.RecordNo);
+    const qint32 limit = std::min(Batch, std::numeric_limits<qint32>::max() - reader_.RecordNo);
     if (reader_.PassRecords(keyBands_, limit) == 0)
         return;
     settledBand_ = keyBands_.Find(reader_.Fields.GlanceAtRecord().FrequencyKey);

@@ -75,7 +75,7 @@ private:
     CodePage932 codec_;
     qint32 selectedCount_ = 0;
     BandCache bands_;
-    BandCache keyBands_; // by the source's frequency key
+    BandCache keyBands_;                   // by the source's frequency key
     const QString* settledBand_ = nullptr; // the band still to be put into the reader
     bool bytePath_ = true;
 };

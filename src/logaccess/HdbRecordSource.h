@@ -49,7 +49,7 @@ private:
     HdbLayout layout_;
     QString openError_;
     ReadAhead ahead_;
-    bool reading_ = false; // ahead_ reads this pass of the file
+    bool reading_ = false;        // ahead_ reads this pass of the file
     std::span<const char> block_; // the block at hand, read up to blockPos_
     std::size_t blockPos_ = 0;
     std::vector<char> stitch_; // a record that ran across two blocks

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <system_error>
 
-ReadAhead::ReadAhead(std::size_t blockSize, int blockCount)
-    : blockSize_((std::max<std::size_t>(blockSize, 64) + 63) / 64 * 64),
+ReadAhead::ReadAhead(std::size_t blockSize, int blockCount, bool ownThread)
+    : blockSize_((std::max<std::size_t>(blockSize, 64) + 63) / 64 * 64), ownThread_(ownThread),
       blocks_(static_cast<std::size_t>(std::max(blockCount, 2)))
 {
     for (Block& block : blocks_) {
@@ -40,11 +41,22 @@ void ReadAhead::Start(int fd, off_t offset, off_t limit)
     next_ = 0;
     handedOut_ = nullptr;
     ended_ = false;
-    thread_ = std::thread(&ReadAhead::Read, this, fd, offset, limit);
+    try {
+        if (ownThread_) {
+            thread_ = std::thread(&ReadAhead::Read, this, fd, offset, limit);
+            return;
+        }
+    } catch (const std::system_error&) {
+        // No thread to be had: the reading is done in turn instead.
+    }
+    fd_ = fd;
+    offset_ = offset;
+    limit_ = limit;
 }
 
 void ReadAhead::Stop()
 {
+    fd_ = -1;
     if (!thread_.joinable())
         return;
     {
@@ -53,6 +65,26 @@ void ReadAhead::Stop()
     }
     changed_.notify_all();
     thread_.join();
+}
+
+// Fills `block` from `offset`; returns the bytes it took. The caller holds no lock.
+ssize_t ReadAhead::FillBlock(Block& block, int fd, off_t offset, off_t limit)
+{
+    std::size_t wanted = blockSize_;
+    if (limit >= 0)
+        wanted = static_cast<std::size_t>(
+            std::clamp<off_t>(limit - offset, 0, static_cast<off_t>(wanted)));
+    const ssize_t got = wanted > 0 ? ReadFullyAt(fd, block.bytes.get(), wanted, offset) : 0;
+    const int readErrno = got < 0 ? errno : 0;
+    const std::lock_guard lock(mutex_);
+    block.size = got > 0 ? static_cast<std::size_t>(got) : 0;
+    // A short read is the end, as is a failed one.
+    block.last = got < 0 || static_cast<std::size_t>(got) < blockSize_ ||
+                 (limit >= 0 && offset + got >= limit);
+    block.filled = true;
+    if (readErrno != 0)
+        error_ = readErrno;
+    return std::max<ssize_t>(got, 0);
 }
 
 void ReadAhead::Read(int fd, off_t offset, off_t limit)
@@ -65,26 +97,10 @@ void ReadAhead::Read(int fd, off_t offset, off_t limit)
             if (stop_)
                 return;
         }
-        std::size_t wanted = blockSize_;
-        if (limit >= 0)
-            wanted = static_cast<std::size_t>(
-                std::clamp<off_t>(limit - offset, 0, static_cast<off_t>(wanted)));
-        const ssize_t got = wanted > 0 ? ReadFullyAt(fd, block.bytes.get(), wanted, offset) : 0;
-        const int readErrno = got < 0 ? errno : 0;
-        {
-            const std::lock_guard lock(mutex_);
-            block.size = got > 0 ? static_cast<std::size_t>(got) : 0;
-            // A short read is the end, as is a failed one.
-            block.last = got < 0 || static_cast<std::size_t>(got) < blockSize_ ||
-                         (limit >= 0 && offset + got >= limit);
-            block.filled = true;
-            if (readErrno != 0)
-                error_ = readErrno;
-        }
+        offset += FillBlock(block, fd, offset, limit);
         changed_.notify_all();
         if (block.last)
             return;
-        offset += got;
     }
 }
 
@@ -96,9 +112,16 @@ std::span<const char> ReadAhead::Next()
         handedOut_ = nullptr;
         changed_.notify_all();
     }
-    if (ended_ || !thread_.joinable())
+    if (ended_)
         return {};
     Block& block = blocks_[next_];
+    if (fd_ >= 0) { // reading in turn
+        lock.unlock();
+        offset_ += FillBlock(block, fd_, offset_, limit_);
+        lock.lock();
+    } else if (!thread_.joinable()) {
+        return {}; // stopped
+    }
     changed_.wait(lock, [&] { return block.filled; });
     next_ = (next_ + 1) % blocks_.size();
     handedOut_ = &block;

@@ -16,7 +16,10 @@
 // a cache line run several times slower.
 class ReadAhead {
 public:
-    explicit ReadAhead(std::size_t blockSize = 256 * 1024, int blockCount = 4);
+    // Without `ownThread`, or where no thread can be started, Next reads each
+    // block in turn instead.
+    explicit ReadAhead(std::size_t blockSize = 256 * 1024, int blockCount = 4,
+                       bool ownThread = true);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -46,16 +49,21 @@ private:
         bool last = false; // no block follows this one
     };
 
+    ssize_t FillBlock(Block& block, int fd, off_t offset, off_t limit);
     void Read(int fd, off_t offset, off_t limit);
 
     const std::size_t blockSize_;
+    const bool ownThread_;
     std::vector<Block> blocks_;
     std::thread thread_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool stop_ = false;
     int error_ = 0;
-    std::size_t next_ = 0;     // the block Next hands out next
+    std::size_t next_ = 0;       // the block Next hands out next
     Block* handedOut_ = nullptr; // given back to the thread at the next call
     bool ended_ = true;
+    // Where a thread could not be started: what Next reads in turn.
+    int fd_ = -1;
+    off_t offset_ = 0, limit_ = -1;
 };

@@ -32,9 +32,10 @@ public:
     HdbContact Next()
     {
         HdbContact c;
-        c.Call = Pick({u"JA1ABC/2", u"7K3XYZ/JA0", u"ＪＡ１ＡＢＣ/2", u"JA1ABC/２", u"JA\"1/3",
-                       u"jh1abc/1", u"JA1ABC", u"8J1ABC/5", u"JA/3", u"", u" JA1ABC / 2 ",
-                       u"JE3HHT/1/P", u"ｱA1ABC/4", u"JR6\"\"X/6", u"JA1ABCD/3", u"JD1ABC/JD1", u"JA1ABCDE"});
+        c.Call =
+            Pick({u"JA1ABC/2", u"7K3XYZ/JA0", u"ＪＡ１ＡＢＣ/2", u"JA1ABC/２", u"JA\"1/3",
+                  u"jh1abc/1", u"JA1ABC", u"8J1ABC/5", u"JA/3", u"", u" JA1ABC / 2 ", u"JE3HHT/1/P",
+                  u"ｱA1ABC/4", u"JR6\"\"X/6", u"JA1ABCD/3", u"JD1ABC/JD1", u"JA1ABCDE"});
         c.Flag = Pick(4) == 0 ? 0x000A : 0x0001; // sometimes a reversed foreign call
         c.Century = Pick(2) ? 19 : 20;
         c.Year = Pick(100);
@@ -158,8 +159,8 @@ TEST_F(BytePathTest, HdbLogsGiveTheSameFileAsDecodingEveryField)
         LogGenerator generator(seed);
         // The lengths other versions of the logging program use, and shorter.
         static const int CallsLengths[] = {6, 8, 6, 3, 10, 5}, IgnLengths[] = {14, 12, 5, 4, 9, 7};
-        const HdbFixtureWriter writer(HdbFixtureWriter::StandardFields(
-            CallsLengths[seed - 1], IgnLengths[seed - 1]));
+        const HdbFixtureWriter writer(
+            HdbFixtureWriter::StandardFields(CallsLengths[seed - 1], IgnLengths[seed - 1]));
         QByteArray file = writer.File(generator.Contacts(400));
         const int header = static_cast<int>(writer.Header(0).size());
         if (seed % 2 == 0)

@@ -58,10 +58,12 @@ TEST_F(ReadAheadTest, HandsOutTheFileInOrderWhateverItsSizeAgainstTheBlocks)
         SCOPED_TRACE(size);
         const QByteArray bytes = Pattern(size);
         Write(bytes);
-        ReadAhead ahead(64, 3);
-        ahead.Start(fd, 0);
-        EXPECT_EQ(Drain(ahead), bytes);
-        EXPECT_EQ(ahead.Error(), 0);
+        for (const bool ownThread : {true, false}) {
+            ReadAhead ahead(64, 3, ownThread);
+            ahead.Start(fd, 0);
+            EXPECT_EQ(Drain(ahead), bytes) << ownThread;
+            EXPECT_EQ(ahead.Error(), 0);
+        }
         ::close(fd);
         fd = -1;
     }
@@ -84,19 +86,21 @@ TEST_F(ReadAheadTest, StartsAgainFromAnywhereAfterStoppingHalfWay)
 {
     const QByteArray bytes = Pattern(64 * 50);
     Write(bytes);
-    ReadAhead ahead(64, 2);
-    for (int round = 0; round < 20; ++round) {
-        ahead.Start(fd, round);
-        const std::span<const char> first = ahead.Next();
-        ASSERT_FALSE(first.empty());
-        ahead.Stop();
-        // The block handed out last stays readable after a stop.
-        EXPECT_EQ(QByteArray(first.data(), static_cast<qsizetype>(first.size())),
-                  bytes.mid(round, 64));
-        EXPECT_TRUE(ahead.Next().empty());
+    for (const bool ownThread : {true, false}) {
+        ReadAhead ahead(64, 2, ownThread);
+        for (int round = 0; round < 20; ++round) {
+            ahead.Start(fd, round);
+            const std::span<const char> first = ahead.Next();
+            ASSERT_FALSE(first.empty());
+            ahead.Stop();
+            // The block handed out last stays readable after a stop.
+            EXPECT_EQ(QByteArray(first.data(), static_cast<qsizetype>(first.size())),
+                      bytes.mid(round, 64));
+            EXPECT_TRUE(ahead.Next().empty());
+        }
+        ahead.Start(fd, 0);
+        EXPECT_EQ(Drain(ahead), bytes);
     }
-    ahead.Start(fd, 0);
-    EXPECT_EQ(Drain(ahead), bytes);
 }
 
 TEST_F(ReadAheadTest, AFailedReadEndsTheBytesWithItsReason)
@@ -104,11 +108,13 @@ TEST_F(ReadAheadTest, AFailedReadEndsTheBytesWithItsReason)
     Write(Pattern(10));
     const int directory = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY);
     ASSERT_GE(directory, 0);
-    ReadAhead ahead(64, 2);
-    ahead.Start(directory, 0);
-    EXPECT_TRUE(ahead.Next().empty());
-    EXPECT_EQ(ahead.Error(), EISDIR);
-    ahead.Stop();
+    for (const bool ownThread : {true, false}) {
+        ReadAhead ahead(64, 2, ownThread);
+        ahead.Start(directory, 0);
+        EXPECT_TRUE(ahead.Next().empty());
+        EXPECT_EQ(ahead.Error(), EISDIR);
+        ahead.Stop();
+    }
     ::close(directory);
 }
 
