@@ -40,6 +40,15 @@ QString Hex(unsigned char byte)
 
 } // namespace
 
+CsvTokenizer::CsvTokenizer()
+{
+    for (auto& items : sets_) {
+        for (Item& item : items)
+            item.Clear();
+    }
+    Reset();
+}
+
 void CsvTokenizer::Reset()
 {
     state_ = State::LineStart;
@@ -51,10 +60,11 @@ void CsvTokenizer::Reset()
 
 void CsvTokenizer::StartRecord()
 {
-    for (Item& item : sets_[static_cast<std::size_t>(filling_)]) {
-        item.size = 0;
-        item.hasNul = item.textBeyond = item.nulBeyond = false;
-    }
+    auto& items = sets_[static_cast<std::size_t>(filling_)];
+    int& dirty = dirty_[static_cast<std::size_t>(filling_)];
+    for (int i = 0; i < dirty; ++i)
+        items[static_cast<std::size_t>(i)].Clear();
+    dirty = 0;
     column_ = 0;
     lineHasText_ = false;
 }
@@ -66,7 +76,7 @@ void CsvTokenizer::NoteText(const char* bytes, std::size_t size)
 
 void CsvTokenizer::Keep(const char* bytes, std::size_t size)
 {
-    Item& item = sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)];
+    Item& item = Filling();
     const std::size_t kept = std::min(size, ItemCapacity - item.size);
     std::memcpy(item.bytes.data() + item.size, bytes, kept);
     item.size += kept;
@@ -98,8 +108,7 @@ CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end,
     switch (CodePage932Bytes::KindOf(first)) {
     case CodePage932Bytes::Ascii:
         if (first == 0 && keep_ && column_ < ColumnCount)
-            sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)].hasNul =
-                true;
+            Filling().hasNul = true;
         [[fallthrough]];
     case CodePage932Bytes::Single:
         Append(p, 1);
@@ -126,6 +135,18 @@ CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end,
     Append(p, 2);
     p += 2;
     return Taken::Done;
+}
+
+void CsvTokenizer::HoldItems()
+{
+    auto& items = sets_[static_cast<std::size_t>(done_)];
+    for (int i = 0; i < dirty_[static_cast<std::size_t>(done_)]; ++i) {
+        Item& item = items[static_cast<std::size_t>(i)];
+        if (item.data != item.bytes.data()) {
+            std::memcpy(item.bytes.data(), item.data, item.size);
+            item.data = item.bytes.data();
+        }
+    }
 }
 
 CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool atEnd, bool keep)
