@@ -47,7 +47,7 @@ std::size_t WholeCharacters(const char* bytes, std::size_t size, std::size_t cou
 // spaces removed; never more than the buffer holds, and no half character.
 std::size_t TextSize(const CsvTokenizer::Item& item)
 {
-    const char* bytes = item.bytes.data();
+    const char* bytes = item.data;
     const void* nul = item.hasNul ? std::memchr(bytes, 0, item.size) : nullptr;
     std::size_t size =
         nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : item.size;
@@ -63,7 +63,7 @@ std::size_t TextSize(const CsvTokenizer::Item& item)
 std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
 {
     const std::size_t size = TextSize(item);
-    std::memcpy(buffer, item.bytes.data(), size);
+    std::memcpy(buffer, item.data, size);
     return size;
 }
 
@@ -71,8 +71,8 @@ std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
 std::size_t WriteQsl(char* buffer, const CsvTokenizer::Item& item)
 {
     std::size_t marks = 0;
-    std::size_t size = WholeCharacters(item.bytes.data(), item.size, QslCharacters, &marks);
-    std::memcpy(buffer, item.bytes.data(), size);
+    std::size_t size = WholeCharacters(item.data, item.size, QslCharacters, &marks);
+    std::memcpy(buffer, item.data, size);
     for (; marks < QslCharacters; ++marks)
         buffer[size++] = ' ';
     return size;
@@ -134,7 +134,7 @@ CsvRecordSource::Layout CsvRecordSource::Examine()
         CsvLineShape::Leading items;
         for (std::size_t i = 0; i < items.size(); ++i) {
             const CsvTokenizer::Item& item = tokenizer_.ItemAt(static_cast<int>(i));
-            items[i] = QByteArrayView(item.bytes.data(), static_cast<qsizetype>(item.size));
+            items[i] = QByteArrayView(item.data, static_cast<qsizetype>(item.size));
         }
         return items;
     };
@@ -208,6 +208,7 @@ void CsvRecordSource::ToFirstContact()
 
 void CsvRecordSource::Fill()
 {
+    tokenizer_.HoldItems(); // the last record may lie in what is about to move
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
@@ -290,7 +291,7 @@ QByteArrayView CsvRecordSource::FieldText(qint16 field, char* scratch)
         return QByteArrayView(scratch, static_cast<qsizetype>(CsvLineShape::NormaliseDate(
                                            scratch, WriteText(scratch, item))));
     if (field != QslField)
-        return QByteArrayView(item.bytes.data(), static_cast<qsizetype>(TextSize(item)));
+        return QByteArrayView(item.data, static_cast<qsizetype>(TextSize(item)));
     // The marks are padded, so they are written out; a zero byte ends them.
     const std::size_t size = WriteQsl(scratch, item);
     const void* nul = item.hasNul ? std::memchr(scratch, 0, size) : nullptr;

@@ -50,6 +50,9 @@ public:
     };
     const Layout& FileLayout() const { return layout_; }
 
+    // See CsvTokenizer::SetFastLines.
+    void SetFastLines(bool on) { tokenizer_.SetFastLines(on); }
+
 private:
     QString Check();
     Layout Examine();

@@ -3,7 +3,13 @@
 #include "CodePage932Bytes.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -33,12 +39,88 @@ const char* SkipPlain(const char* p, const char* end, unsigned char stop)
     return p;
 }
 
+// Where the bytes of a 64-byte block are quotes, commas and so on, a bit a byte.
+struct Block {
+    std::uint64_t quotes, commas, breaks;
+    std::uint64_t others; // bytes from 0x80 on, zero bytes and CRs
+};
+constexpr std::size_t BlockSize = 64, ChunkSize = 16;
+
+// Adds the 16 bytes at `p` to `block`, from bit `shift` on.
+inline void Classify(const char* p, int shift, Block& block)
+{
+#ifdef __SSE2__
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto bits = [shift](__m128i m) {
+        return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m))} << shift;
+    };
+    block.quotes |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
+    block.commas |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')));
+    block.breaks |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
+    block.others |= bits(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
+                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))),
+                                      v));
+#else
+    for (std::size_t i = 0; i < ChunkSize; ++i) {
+        const auto b = static_cast<unsigned char>(p[i]);
+        const std::uint64_t bit = std::uint64_t{1} << (shift + static_cast<int>(i));
+        block.quotes |= b == '"' ? bit : 0;
+        block.commas |= b == ',' ? bit : 0;
+        block.breaks |= b == '\n' ? bit : 0;
+        block.others |= b >= 0x80 || b == 0 || b == '\r' ? bit : 0;
+    }
+#endif
+}
+
+// The block at `p`, of which `available` bytes may be read, up to the chunk that
+// holds a line break.
+inline Block ClassifyBlock(const char* p, std::size_t available)
+{
+    Block block{};
+#pragma GCC unroll 4
+    for (std::size_t i = 0; i < BlockSize / ChunkSize; ++i) {
+        const char* at = p + ChunkSize * i;
+        char tail[ChunkSize];
+        if (available < ChunkSize * (i + 1)) {
+            // Never read past the text: the last bytes are classified from a copy.
+            std::memset(tail, 'x', sizeof tail);
+            std::memcpy(tail, at, available - ChunkSize * i);
+            at = tail;
+        }
+        Classify(at, static_cast<int>(ChunkSize * i), block);
+        if (block.breaks || available <= ChunkSize * (i + 1))
+            break;
+    }
+    return block;
+}
+
+// Bit i tells whether an odd number of bits 0 to i are set.
+std::uint64_t PrefixXor(std::uint64_t x)
+{
+    x ^= x << 1;
+    x ^= x << 2;
+    x ^= x << 4;
+    x ^= x << 8;
+    x ^= x << 16;
+    x ^= x << 32;
+    return x;
+}
+
 QString Hex(unsigned char byte)
 {
     return QString::asprintf("0x%02X", unsigned{byte});
 }
 
 } // namespace
+
+CsvTokenizer::CsvTokenizer()
+{
+    for (auto& items : sets_) {
+        for (Item& item : items)
+            item.Clear();
+    }
+    Reset();
+}
 
 void CsvTokenizer::Reset()
 {
@@ -51,10 +133,11 @@ void CsvTokenizer::Reset()
 
 void CsvTokenizer::StartRecord()
 {
-    for (Item& item : sets_[static_cast<std::size_t>(filling_)]) {
-        item.size = 0;
-        item.hasNul = item.textBeyond = item.nulBeyond = false;
-    }
+    auto& items = sets_[static_cast<std::size_t>(filling_)];
+    int& dirty = dirty_[static_cast<std::size_t>(filling_)];
+    for (int i = 0; i < dirty; ++i)
+        items[static_cast<std::size_t>(i)].Clear();
+    dirty = 0;
     column_ = 0;
     lineHasText_ = false;
 }
@@ -66,7 +149,7 @@ void CsvTokenizer::NoteText(const char* bytes, std::size_t size)
 
 void CsvTokenizer::Keep(const char* bytes, std::size_t size)
 {
-    Item& item = sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)];
+    Item& item = Filling();
     const std::size_t kept = std::min(size, ItemCapacity - item.size);
     std::memcpy(item.bytes.data() + item.size, bytes, kept);
     item.size += kept;
@@ -98,8 +181,7 @@ CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end,
     switch (CodePage932Bytes::KindOf(first)) {
     case CodePage932Bytes::Ascii:
         if (first == 0 && keep_ && column_ < ColumnCount)
-            sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)].hasNul =
-                true;
+            Filling().hasNul = true;
         [[fallthrough]];
     case CodePage932Bytes::Single:
         Append(p, 1);
@@ -128,6 +210,131 @@ CsvTokenizer::Taken CsvTokenizer::TakeCharacter(const char*& p, const char* end,
     return Taken::Done;
 }
 
+void CsvTokenizer::HoldItems()
+{
+    auto& items = sets_[static_cast<std::size_t>(done_)];
+    for (int i = 0; i < dirty_[static_cast<std::size_t>(done_)]; ++i) {
+        Item& item = items[static_cast<std::size_t>(i)];
+        if (item.data != item.bytes.data()) {
+            std::memcpy(item.bytes.data(), item.data, item.size);
+            item.data = item.bytes.data();
+        }
+    }
+}
+
+bool CsvTokenizer::TakePlainLine(const char*& pos, const char* end)
+{
+    // Longer lines are rare enough for the byte-by-byte way.
+    constexpr std::size_t MaxBlocks = 16;
+    std::array<Block, MaxBlocks> blocks;
+    const char* const p = pos;
+    const auto available = static_cast<std::size_t>(end - p);
+    std::size_t count = 0;
+    for (;;) {
+        if (count == MaxBlocks)
+            return false;
+        const std::size_t offset = BlockSize * count;
+        blocks[count] = ClassifyBlock(p + offset, available - offset);
+        if (blocks[count++].breaks)
+            break;
+        if (available - offset <= BlockSize)
+            return false; // the line goes on past the text at hand
+    }
+    const std::size_t lineEnd =
+        BlockSize * (count - 1) +
+        static_cast<std::size_t>(std::countr_zero(blocks[count - 1].breaks));
+    std::size_t size = lineEnd; // the line's bytes before its CR LF or LF
+    if (size > 0 && p[size - 1] == '\r')
+        --size;
+
+    // A quote opens an item after a comma or at the line start, the next one
+    // closes it before a comma or the line end; commas outside quotes part
+    // the items.
+    std::array<std::uint64_t, MaxBlocks> parts;
+    std::uint64_t inside = 0; // all ones while a quoted item is open
+    std::uint64_t commaBefore = 1, closeBefore = 0, marks = 0;
+    const std::size_t last = size / BlockSize;
+    for (std::size_t b = 0; b <= last; ++b) {
+        const Block& block = blocks[b];
+        const std::uint64_t lineEndBit = b < last ? 0 : std::uint64_t{1} << (size % BlockSize);
+        const std::uint64_t valid = b < last ? ~std::uint64_t{0} : lineEndBit - 1;
+        const std::uint64_t quotes = block.quotes & valid, commas = block.commas & valid;
+        const std::uint64_t quoted = PrefixXor(quotes) ^ inside;
+        const std::uint64_t opens = quotes & quoted, closes = quotes & ~quoted;
+        if (opens & ~(commas << 1 | commaBefore))
+            return false;
+        if ((closes << 1 | closeBefore) & ~(commas | lineEndBit))
+            return false;
+        parts[b] = (commas & ~quoted) | lineEndBit;
+        marks |= quotes | commas;
+        inside = 0 - (quoted >> 63);
+        commaBefore = commas >> 63;
+        closeBefore = closes >> 63;
+    }
+    // A line without a comma or quote may be only spaces, which is no record.
+    if (inside || !marks)
+        return false;
+
+    // Bytes from 0x80 on are checked as TakeCharacter checks them; anything it
+    // would refuse is left for it to report, and so are zero bytes and CRs.
+    std::size_t next = 0;
+    for (std::size_t b = 0; b <= last; ++b) {
+        const std::uint64_t valid =
+            b < last ? ~std::uint64_t{0} : (std::uint64_t{1} << (size % BlockSize)) - 1;
+        for (std::uint64_t others = blocks[b].others & valid; others; others &= others - 1) {
+            const std::size_t i =
+                BlockSize * b + static_cast<std::size_t>(std::countr_zero(others));
+            if (i < next)
+                continue; // a trail byte
+            const auto first = static_cast<unsigned char>(p[i]);
+            const CodePage932Bytes::Kind kind = CodePage932Bytes::KindOf(first);
+            if (kind == CodePage932Bytes::Ascii || kind == CodePage932Bytes::Invalid)
+                return false;
+            if (kind == CodePage932Bytes::Lead &&
+                (i + 1 >= size ||
+                 !CodePage932Bytes::IsPair(first, static_cast<unsigned char>(p[i + 1]))))
+                return false;
+            next = i + (kind == CodePage932Bytes::Lead ? 2 : 1);
+        }
+    }
+
+    if (keep_) {
+        auto& items = sets_[static_cast<std::size_t>(filling_)];
+        int& dirty = dirty_[static_cast<std::size_t>(filling_)];
+        int column = 0;
+        std::size_t start = 0;
+        for (std::size_t b = 0; b <= last && column < ColumnCount; ++b) {
+            for (std::uint64_t part = parts[b]; part && column < ColumnCount; part &= part - 1) {
+                const std::size_t stop =
+                    BlockSize * b + static_cast<std::size_t>(std::countr_zero(part));
+                // The item's first byte, or for an empty item the comma or line end after it.
+                const char* data = p + start;
+                std::size_t length = stop - start;
+                if (*data == '"') {
+                    ++data;
+                    length -= 2;
+                }
+                Item& item = items[static_cast<std::size_t>(column)];
+                if (length > ItemCapacity) {
+                    dirty = std::max(dirty, column); // what is set so far
+                    return false;
+                }
+                item.data = data;
+                item.size = length;
+                item.hasNul = item.textBeyond = item.nulBeyond = false;
+                ++column;
+                start = stop + 1;
+            }
+        }
+        for (int i = column; i < dirty; ++i)
+            items[static_cast<std::size_t>(i)].Clear();
+        dirty = column;
+    }
+    pos = p + lineEnd + 1;
+    ++line_;
+    return true;
+}
+
 CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool atEnd, bool keep)
 {
     keep_ = keep;
@@ -152,6 +359,8 @@ CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool at
         case State::LineStart:
             if (p == end)
                 return leave(state, atEnd ? Step::End : Step::NeedMore);
+            if (fastLines_ && TakePlainLine(p, end))
+                return leave(state, Step::Record);
             StartRecord();
             [[fallthrough]];
         case State::ItemStart:

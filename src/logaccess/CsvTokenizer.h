@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -30,16 +31,28 @@ public:
     };
 
     struct Item {
-        std::size_t size = 0; // bytes kept in `bytes`
-        bool hasNul = false;  // a zero byte anywhere in the item
+        // The kept bytes: in `bytes`, or in place in the text being tokenized.
+        const char* data = nullptr;
+        std::size_t size = 0;
+        bool hasNul = false; // a zero byte anywhere in the item
         // Past the kept bytes: whether a byte other than a space comes before
         // any zero byte, and whether a zero byte was seen.
         bool textBeyond = false;
         bool nulBeyond = false;
         std::array<char, ItemCapacity> bytes;
+
+        void Clear()
+        {
+            data = bytes.data();
+            size = 0;
+            hasNul = textBeyond = nulBeyond = false;
+        }
     };
 
-    CsvTokenizer() { Reset(); }
+    CsvTokenizer();
+    // Items may point into their own storage.
+    CsvTokenizer(const CsvTokenizer&) = delete;
+    CsvTokenizer& operator=(const CsvTokenizer&) = delete;
 
     // Back to the start of a text.
     void Reset();
@@ -48,6 +61,14 @@ public:
     // follow `end`. With `keep` false the record's items are not stored, which
     // is all that skipping or checking a record needs.
     Step Next(const char*& pos, const char* end, bool atEnd, bool keep);
+
+    // Items of the last record may point into the text handed to Next; this
+    // copies them into their own storage. Call it before that text changes.
+    void HoldItems();
+
+    // Whether plain lines that lie whole in the text take the quick way; the
+    // results are the same either way.
+    void SetFastLines(bool on) { fastLines_ = on; }
 
     // Item `column` (0 to ColumnCount - 1) of the last record returned with
     // `keep`; a column the line did not have is empty. It stays readable until
@@ -65,6 +86,16 @@ private:
     enum class Taken { Done, NeedMore, Bad };
 
     void StartRecord();
+    // The item being filled, marked for StartRecord to clear.
+    Item& Filling()
+    {
+        int& dirty = dirty_[static_cast<std::size_t>(filling_)];
+        dirty = std::max(dirty, column_ + 1);
+        return sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column_)];
+    }
+    // Takes a whole line at `pos` as one record when it is plain: items bare,
+    // or quoted without quotes or line breaks inside, and all of it valid text.
+    bool TakePlainLine(const char*& pos, const char* end);
     void Append(const char* bytes, std::size_t size)
     {
         if (!lineHasText_)
@@ -81,6 +112,7 @@ private:
     void Fail(qint64 line, QString text);
 
     State state_ = State::LineStart;
+    bool fastLines_ = true;
     bool keep_ = false;
     bool lineHasText_ = false;
     int column_ = 0;
@@ -92,4 +124,6 @@ private:
     std::array<std::array<Item, ColumnCount>, 2> sets_;
     int filling_ = 0;
     int done_ = 1;
+    // In each set, the items from this one on are clear.
+    std::array<int, 2> dirty_{};
 };
