@@ -16,7 +16,7 @@
 namespace {
 
 constexpr char EndOfFileMark = 0x1A;
-constexpr qint16 DateField = 2, QslField = 10, FlagField = 15;
+constexpr qint16 DateField = 2, TimeField = 3, FreqField = 6, QslField = 10, FlagField = 15;
 constexpr std::size_t QslCharacters = 3;
 
 std::size_t CharacterLength(char first)
@@ -172,8 +172,16 @@ QString CsvRecordSource::Check()
     return {};
 }
 
+void CsvRecordSource::DropPending()
+{
+    if (pending_)
+        tokenizer_.ForgetLast();
+    pending_ = false;
+}
+
 void CsvRecordSource::HamlogClose()
 {
+    DropPending();
     ahead_.Stop(); // before its file goes
     reading_ = false;
     if (fd_ >= 0)
@@ -254,6 +262,17 @@ int CsvRecordSource::THW_read(qint32 recordNo)
     hasRecord_ = false;
     if (fd_ < 0 || recordNo < 1)
         return 1;
+    if (pending_ && recordNo == recordsRead_ + 1) {
+        pending_ = false; // read already
+        recordsRead_ = recordNo;
+        hasRecord_ = true;
+        return 0;
+    }
+    if (pending_ && recordNo > recordsRead_ + 1) {
+        DropPending(); // passed over
+        ++recordsRead_;
+    }
+    DropPending();
     if (recordNo <= recordsRead_)
         ToFirstContact();
     while (recordsRead_ < recordNo) {
@@ -272,8 +291,7 @@ void CsvRecordSource::ThwString(char* buffer, qint16 field)
     // Field 0 is the Call column, fields 2 to 15 the columns after it; 1 and 16
     // (IGN and an unused field) have no column.
     if (hasRecord_ && field >= 0 && field <= FlagField && field != 1) {
-        const CsvTokenizer::Item& item =
-            tokenizer_.ItemAt(layout_.CallColumn + (field == 0 ? 0 : field - 1));
+        const CsvTokenizer::Item& item = CurrentField(field);
         size = field == QslField ? WriteQsl(buffer, item) : WriteText(buffer, item);
         if (field == DateField)
             size = CsvLineShape::NormaliseDate(buffer, size);
@@ -285,8 +303,7 @@ QByteArrayView CsvRecordSource::FieldText(qint16 field, char* scratch)
 {
     if (!hasLast_ || field < 0 || field > FlagField || field == 1)
         return {};
-    const CsvTokenizer::Item& item =
-        tokenizer_.ItemAt(layout_.CallColumn + (field == 0 ? 0 : field - 1));
+    const CsvTokenizer::Item& item = CurrentField(field);
     if (field == DateField) // written out: the date may need its form mended
         return QByteArrayView(scratch, static_cast<qsizetype>(CsvLineShape::NormaliseDate(
                                            scratch, WriteText(scratch, item))));
@@ -297,4 +314,46 @@ QByteArrayView CsvRecordSource::FieldText(qint16 field, char* scratch)
     const void* nul = item.hasNul ? std::memchr(scratch, 0, size) : nullptr;
     return QByteArrayView(scratch, nul ? static_cast<const char*>(nul) - scratch
                                        : static_cast<qsizetype>(size));
+}
+
+RecordSource::Glance CsvRecordSource::GlanceAtRecord()
+{
+    Glance glance;
+    if (!hasLast_)
+        return glance;
+    // The texts FieldText gives. "J" and "/" are never the second byte of a
+    // double-byte character (the text is checked), so the bytes tell.
+    const CsvTokenizer::Item& time = CurrentField(TimeField);
+    const std::size_t timeSize = TextSize(time);
+    glance.NotJapanTime = timeSize == 0 || time.data[timeSize - 1] != 'J';
+    const CsvTokenizer::Item& call = CurrentField(0);
+    glance.NoSlash = !std::memchr(call.data, '/', TextSize(call));
+    const CsvTokenizer::Item& frequency = CurrentField(FreqField);
+    glance.FrequencyKey =
+        QByteArrayView(frequency.data, static_cast<qsizetype>(TextSize(frequency)));
+    return glance;
+}
+
+qint32 CsvRecordSource::PassRecords(const BandCache& bands, qint32 limit)
+{
+    if (!hasRecord_ || pending_)
+        return 0; // only straight on from a record read
+    qint32 passed = 0;
+    while (passed < limit) {
+        // The end, or malformed text where the file changed since the check:
+        // the tokenizer stays there, and the next read finds it again.
+        if (NextRecord(true) != CsvTokenizer::Step::Record)
+            break;
+        const Glance glance = GlanceAtRecord();
+        const QString* band = glance.NotJapanTime || glance.NoSlash
+                                  ? bands.Find(glance.FrequencyKey)
+                                  : nullptr;
+        if (!band || band->isEmpty()) {
+            pending_ = true;
+            break;
+        }
+        ++recordsRead_;
+        ++passed;
+    }
+    return passed;
 }

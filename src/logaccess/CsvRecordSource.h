@@ -39,6 +39,8 @@ public:
     QString OpenError() const override { return openError_; }
     QByteArrayView FieldText(qint16 field, char* scratch) override;
     bool HoldsLastRecord() const override { return true; }
+    Glance GlanceAtRecord() override;
+    qint32 PassRecords(const BandCache& bands, qint32 limit) override;
     std::optional<FileId> OpenedFile() const override { return opened_; }
 
     // How the open file begins.
@@ -60,6 +62,18 @@ private:
     void ToFirstContact();
     void Fill();
     CsvTokenizer::Step NextRecord(bool keep);
+    // Item `column` of the current record.
+    const CsvTokenizer::Item& Current(int column) const
+    {
+        return pending_ ? tokenizer_.EarlierItemAt(column) : tokenizer_.ItemAt(column);
+    }
+    const CsvTokenizer::Item& CurrentField(qint16 field) const
+    {
+        // Field 0 is the Call column, fields 2 to 15 the columns after it.
+        return Current(layout_.CallColumn + (field == 0 ? 0 : field - 1));
+    }
+    // Drops a record read ahead and not passed, keeping the current one.
+    void DropPending();
 
     int fd_ = -1;
     off_t limit_ = 0;  // bytes of text; a final end-of-file byte is not text
@@ -80,4 +94,7 @@ private:
     qint32 recordsRead_ = 0; // number of the current record
     bool hasRecord_ = false; // the last read found a record
     bool hasLast_ = false;   // a record was read since the log was opened
+    // PassRecords read the record after the current one and did not pass it:
+    // it is the tokenizer's last, and the current one its earlier.
+    bool pending_ = false;
 };

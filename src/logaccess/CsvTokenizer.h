@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <utility>
 
 // Splits HAMLOG CSV text into records as its bytes stream in, whatever the chunk
 // boundaries: one record a line, items bare or in double quotes, "" for a quote
@@ -77,6 +78,15 @@ public:
     {
         return sets_[static_cast<std::size_t>(done_)][static_cast<std::size_t>(column)];
     }
+
+    // Item `column` of the record returned with `keep` before the last one,
+    // readable until the next record is begun (and not held by HoldItems).
+    const Item& EarlierItemAt(int column) const
+    {
+        return sets_[static_cast<std::size_t>(filling_)][static_cast<std::size_t>(column)];
+    }
+    // Makes that earlier record the last one again; the last one is dropped.
+    void ForgetLast() { std::swap(done_, filling_); }
 
     qint64 ErrorLine() const { return errorLine_; }
     QString ErrorText() const { return errorText_; }
