@@ -188,6 +188,7 @@ int HdbRecordSource::OpenDescriptor(int fd)
     fd_ = fd;
     const struct stat& info = *status;
     opened_ = FileId::Of(info);
+    fileSize_ = info.st_size; // what is appended after the open is not read
 
     QByteArray header(HdbLayout::FileHeaderSize, '\0');
     std::optional<int> length;
@@ -282,7 +283,7 @@ const char* HdbRecordSource::NextRecordBytes()
         std::memcpy(stitch_.data(), block_.data() + blockPos_, have);
     for (;;) {
         if (!reading_) {
-            ahead_.Start(fd_, layout_.headerLength);
+            ahead_.Start(fd_, layout_.headerLength, fileSize_);
             reading_ = true;
         }
         block_ = ahead_.Next();

@@ -49,6 +49,7 @@ private:
     HdbLayout layout_;
     QString openError_;
     ReadAhead ahead_;
+    off_t fileSize_ = 0;
     bool reading_ = false;        // ahead_ reads this pass of the file
     std::span<const char> block_; // the block at hand, read up to blockPos_
     std::size_t blockPos_ = 0;

@@ -11,11 +11,6 @@ ReadAhead::ReadAhead(std::size_t blockSize, int blockCount, bool ownThread)
     : blockSize_((std::max<std::size_t>(blockSize, 64) + 63) / 64 * 64), ownThread_(ownThread),
       blocks_(static_cast<std::size_t>(std::max(blockCount, 2)))
 {
-    for (Block& block : blocks_) {
-        block.bytes.reset(static_cast<char*>(std::aligned_alloc(64, blockSize_)));
-        if (!block.bytes)
-            throw std::bad_alloc();
-    }
 }
 
 int ReadAhead::Error() const
@@ -32,7 +27,14 @@ ReadAhead::~ReadAhead()
 void ReadAhead::Start(int fd, off_t offset, off_t limit)
 {
     Stop();
+    // Allocated once something is read: a source that is opened and found
+    // to be no log of its kind costs nothing.
     for (Block& block : blocks_) {
+        if (!block.bytes) {
+            block.bytes.reset(static_cast<char*>(std::aligned_alloc(64, blockSize_)));
+            if (!block.bytes)
+                throw std::bad_alloc();
+        }
         block.size = 0;
         block.filled = block.last = false;
     }
@@ -42,7 +44,8 @@ void ReadAhead::Start(int fd, off_t offset, off_t limit)
     handedOut_ = nullptr;
     ended_ = false;
     try {
-        if (ownThread_) {
+        // What fits in one block is read in turn: no thread is worth starting for it.
+        if (ownThread_ && (limit < 0 || limit - offset > static_cast<off_t>(blockSize_))) {
             thread_ = std::thread(&ReadAhead::Read, this, fd, offset, limit);
             return;
         }

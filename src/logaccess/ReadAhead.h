@@ -16,8 +16,8 @@
 // a cache line run several times slower.
 class ReadAhead {
 public:
-    // Without `ownThread`, or where no thread can be started, Next reads each
-    // block in turn instead.
+    // Without `ownThread`, where no thread can be started, or for bytes that
+    // fit in one block, Next reads each block in turn instead.
     explicit ReadAhead(std::size_t blockSize = 256 * 1024, int blockCount = 4,
                        bool ownThread = true);
     ~ReadAhead();
