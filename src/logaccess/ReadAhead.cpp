@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <new>
 #include <system_error>
 
 ReadAhead::ReadAhead(std::size_t blockSize, int blockCount, bool ownThread)
@@ -27,14 +26,7 @@ ReadAhead::~ReadAhead()
 void ReadAhead::Start(int fd, off_t offset, off_t limit)
 {
     Stop();
-    // Allocated once something is read: a source that is opened and found
-    // to be no log of its kind costs nothing.
     for (Block& block : blocks_) {
-        if (!block.bytes) {
-            block.bytes.reset(static_cast<char*>(std::aligned_alloc(64, blockSize_)));
-            if (!block.bytes)
-                throw std::bad_alloc();
-        }
         block.size = 0;
         block.filled = block.last = false;
     }
@@ -73,16 +65,20 @@ void ReadAhead::Stop()
 // Fills `block` from `offset`; returns the bytes it took. The caller holds no lock.
 ssize_t ReadAhead::FillBlock(Block& block, int fd, off_t offset, off_t limit)
 {
-    std::size_t wanted = blockSize_;
+    // Allocated when first read into: a source that is opened and found to be
+    // no log of its kind costs nothing, a small log one block.
+    if (!block.bytes)
+        block.bytes.reset(static_cast<char*>(std::aligned_alloc(64, blockSize_)));
+    std::size_t wanted = block.bytes ? blockSize_ : 0;
     if (limit >= 0)
         wanted = static_cast<std::size_t>(
             std::clamp<off_t>(limit - offset, 0, static_cast<off_t>(wanted)));
     const ssize_t got = wanted > 0 ? ReadFullyAt(fd, block.bytes.get(), wanted, offset) : 0;
-    const int readErrno = got < 0 ? errno : 0;
+    const int readErrno = !block.bytes ? ENOMEM : got < 0 ? errno : 0;
     const std::lock_guard lock(mutex_);
     block.size = got > 0 ? static_cast<std::size_t>(got) : 0;
     // A short read is the end, as is a failed one.
-    block.last = got < 0 || static_cast<std::size_t>(got) < blockSize_ ||
+    block.last = readErrno != 0 || static_cast<std::size_t>(got) < blockSize_ ||
                  (limit >= 0 && offset + got >= limit);
     block.filled = true;
     if (readErrno != 0)
