@@ -19,30 +19,34 @@ namespace {
 
 constexpr char DeletedMark = 0x2A;
 
-// Whether `n` bytes at `p` hold a zero byte: the rare case, so the common one
+// Whether any of `n` bytes at `p` is `Byte`: the rare case, so the common one
 // takes two overlapping loads where they fit, no loop over the bytes.
-bool HasZero(const char* p, qsizetype n)
+template <char Byte> bool HasByte(const char* p, qsizetype n)
 {
     constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
-    const auto zero = [](quint64 w) { return ((w - Ones) & ~w & Highs) != 0; };
+    constexpr quint64 Pattern = Ones * static_cast<unsigned char>(Byte);
+    const auto has = [](quint64 w) {
+        w ^= Pattern;
+        return ((w - Ones) & ~w & Highs) != 0;
+    };
     quint64 w;
     if (n >= 8) {
         for (qsizetype i = 0; i + 8 < n; i += 8) {
             std::memcpy(&w, p + i, 8);
-            if (zero(w))
+            if (has(w))
                 return true;
         }
         std::memcpy(&w, p + n - 8, 8);
-        return zero(w);
+        return has(w);
     }
     if (n >= 4) {
         quint32 a, b;
         std::memcpy(&a, p, 4);
         std::memcpy(&b, p + n - 4, 4);
-        return zero(a | quint64{b} << 32);
+        return has(a | quint64{b} << 32);
     }
     for (qsizetype i = 0; i < n; ++i) {
-        if (p[i] == '\0')
+        if (p[i] == Byte)
             return true;
     }
     return false;
@@ -50,7 +54,7 @@ bool HasZero(const char* p, qsizetype n)
 
 QByteArrayView UpToNul(QByteArrayView bytes)
 {
-    if (!HasZero(bytes.data(), bytes.size()))
+    if (!HasByte<'\0'>(bytes.data(), bytes.size()))
         return bytes;
     qsizetype n = 0;
     while (bytes[n] != '\0')
@@ -81,7 +85,7 @@ QByteArrayView TrimStart(QByteArrayView bytes)
 
 int UpToZero(const char* p, int n)
 {
-    if (!HasZero(p, n))
+    if (!HasByte<'\0'>(p, n))
         return n;
     int i = 0;
     while (p[i] != '\0')
@@ -331,7 +335,7 @@ QByteArrayView HdbRecordSource::Text(const char* record, HdbLayout::Field field)
     // padding, so the end is found from the back first.
     const QByteArrayView trimmed = TrimEnd(Bytes(record, field));
     const char* text = trimmed.data();
-    if (!HasZero(text, trimmed.size()))
+    if (!HasByte<'\0'>(text, trimmed.size()))
         return trimmed;
     qsizetype n = 0;
     while (text[n] != '\0')
@@ -504,38 +508,6 @@ bool AllSpaces(const char* p, int n)
     return true;
 }
 
-// Whether any of `n` bytes at `p` is a "/".
-bool HasSlash(const char* p, int n)
-{
-    constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
-    constexpr quint64 Slashes = 0x2F2F2F2F2F2F2F2FULL;
-    const auto has = [](quint64 w) {
-        w ^= Slashes;
-        return ((w - Ones) & ~w & Highs) != 0;
-    };
-    quint64 w;
-    if (n >= 8) {
-        for (int i = 0; i + 8 < n; i += 8) {
-            std::memcpy(&w, p + i, 8);
-            if (has(w))
-                return true;
-        }
-        std::memcpy(&w, p + n - 8, 8);
-        return has(w);
-    }
-    if (n >= 4) {
-        quint32 c, d;
-        std::memcpy(&c, p, 4);
-        std::memcpy(&d, p + n - 4, 4);
-        return has(c | quint64{d} << 32);
-    }
-    for (int i = 0; i < n; ++i) {
-        if (p[i] == '/')
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 RecordSource::Glance HdbRecordSource::GlanceAt(const char* record, bool slashToo) const
@@ -551,7 +523,7 @@ RecordSource::Glance HdbRecordSource::GlanceAt(const char* record, bool slashToo
     const HdbLayout::Span ign = layout_.fields[HdbLayout::Ign];
     const HdbLayout::Span calls = layout_.fields[HdbLayout::Calls];
     glance.NoSlash = AllSpaces(record + ign.offset, ign.length) &&
-                     !HasSlash(record + calls.offset, calls.length);
+                     !HasByte<'/'>(record + calls.offset, calls.length);
     return glance;
 }
 
