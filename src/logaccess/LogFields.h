@@ -43,7 +43,7 @@ public:
     // What the source can tell of the current record without forming its fields.
     RecordSource::Glance GlanceAtRecord() const
     {
-        return holds_ ? source_->GlanceAtRecord() : RecordSource::Glance{};
+        return holds_ && source_ ? source_->GlanceAtRecord() : RecordSource::Glance{};
     }
 
     class Iterator {
