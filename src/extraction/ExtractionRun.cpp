@@ -1,5 +1,6 @@
 #include "ExtractionRun.h"
 
+#include "ByteWords.h"
 #include "ExtractionFileWriter.h"
 #include "RecordClassification.h"
 
@@ -18,27 +19,7 @@ constexpr qsizetype QslMarks = 3;
 
 bool IsAscii(QByteArrayView bytes)
 {
-    // Fields are short: at most two overlapping loads for most of them.
-    const char* p = bytes.data();
-    const qsizetype n = bytes.size();
-    quint64 any = 0, w;
-    if (n >= 8) {
-        for (qsizetype i = 0; i + 8 < n; i += 8) {
-            std::memcpy(&w, p + i, 8);
-            any |= w;
-        }
-        std::memcpy(&w, p + n - 8, 8);
-        any |= w;
-    } else if (n >= 4) {
-        quint32 a, b;
-        std::memcpy(&a, p, 4);
-        std::memcpy(&b, p + n - 4, 4);
-        any = a | b;
-    } else {
-        for (qsizetype i = 0; i < n; ++i)
-            any |= static_cast<unsigned char>(p[i]);
-    }
-    return (any & 0x8080808080808080ULL) == 0;
+    return ByteWords::AllAscii(bytes.data(), bytes.size());
 }
 
 // ASCII bytes as UTF-16, for the rules that read decoded text: the same code

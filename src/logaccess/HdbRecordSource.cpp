@@ -1,5 +1,6 @@
 #include "HdbRecordSource.h"
 
+#include "ByteWords.h"
 #include "FileProbes.h"
 #include "ReadFullyAt.h"
 
@@ -19,42 +20,9 @@ namespace {
 
 constexpr char DeletedMark = 0x2A;
 
-// Whether any of `n` bytes at `p` is `Byte`: the rare case, so the common one
-// takes two overlapping loads where they fit, no loop over the bytes.
-template <char Byte> bool HasByte(const char* p, qsizetype n)
-{
-    constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
-    constexpr quint64 Pattern = Ones * static_cast<unsigned char>(Byte);
-    const auto has = [](quint64 w) {
-        w ^= Pattern;
-        return ((w - Ones) & ~w & Highs) != 0;
-    };
-    quint64 w;
-    if (n >= 8) {
-        for (qsizetype i = 0; i + 8 < n; i += 8) {
-            std::memcpy(&w, p + i, 8);
-            if (has(w))
-                return true;
-        }
-        std::memcpy(&w, p + n - 8, 8);
-        return has(w);
-    }
-    if (n >= 4) {
-        quint32 a, b;
-        std::memcpy(&a, p, 4);
-        std::memcpy(&b, p + n - 4, 4);
-        return has(a | quint64{b} << 32);
-    }
-    for (qsizetype i = 0; i < n; ++i) {
-        if (p[i] == Byte)
-            return true;
-    }
-    return false;
-}
-
 QByteArrayView UpToNul(QByteArrayView bytes)
 {
-    if (!HasByte<'\0'>(bytes.data(), bytes.size()))
+    if (!ByteWords::Has<'\0'>(bytes.data(), bytes.size()))
         return bytes;
     qsizetype n = 0;
     while (bytes[n] != '\0')
@@ -85,7 +53,7 @@ QByteArrayView TrimStart(QByteArrayView bytes)
 
 int UpToZero(const char* p, int n)
 {
-    if (!HasByte<'\0'>(p, n))
+    if (!ByteWords::Has<'\0'>(p, n))
         return n;
     int i = 0;
     while (p[i] != '\0')
@@ -335,7 +303,7 @@ QByteArrayView HdbRecordSource::Text(const char* record, HdbLayout::Field field)
     // padding, so the end is found from the back first.
     const QByteArrayView trimmed = TrimEnd(Bytes(record, field));
     const char* text = trimmed.data();
-    if (!HasByte<'\0'>(text, trimmed.size()))
+    if (!ByteWords::Has<'\0'>(text, trimmed.size()))
         return trimmed;
     qsizetype n = 0;
     while (text[n] != '\0')
@@ -477,38 +445,6 @@ RecordSource::Glance HdbRecordSource::GlanceAtRecord()
     return last_ ? GlanceAt(last_, true) : Glance{};
 }
 
-namespace {
-
-constexpr quint64 Spaces = 0x2020202020202020ULL;
-
-// Whether `n` bytes at `p` are all spaces, in two overlapping loads where
-// they fit: this runs for every record that passes by.
-bool AllSpaces(const char* p, int n)
-{
-    if (n >= 8) {
-        quint64 w;
-        for (int i = 0; i + 8 < n; i += 8) {
-            std::memcpy(&w, p + i, 8);
-            if (w != Spaces)
-                return false;
-        }
-        std::memcpy(&w, p + n - 8, 8);
-        return w == Spaces;
-    }
-    if (n >= 4) {
-        quint32 a, b;
-        std::memcpy(&a, p, 4);
-        std::memcpy(&b, p + n - 4, 4);
-        return a == static_cast<quint32>(Spaces) && b == static_cast<quint32>(Spaces);
-    }
-    for (int i = 0; i < n; ++i) {
-        if (p[i] != ' ')
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 RecordSource::Glance HdbRecordSource::GlanceAt(const char* record, bool slashToo) const
 {
@@ -522,8 +458,8 @@ RecordSource::Glance HdbRecordSource::GlanceAt(const char* record, bool slashToo
     // and CALLS has no "/" byte; anything else is left to the fields.
     const HdbLayout::Span ign = layout_.fields[HdbLayout::Ign];
     const HdbLayout::Span calls = layout_.fields[HdbLayout::Calls];
-    glance.NoSlash = AllSpaces(record + ign.offset, ign.length) &&
-                     !HasByte<'/'>(record + calls.offset, calls.length);
+    glance.NoSlash = ByteWords::AllSpaces(record + ign.offset, ign.length) &&
+                     !ByteWords::Has<'/'>(record + calls.offset, calls.length);
     return glance;
 }
 
