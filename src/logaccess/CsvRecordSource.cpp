@@ -2,6 +2,7 @@
 
 #include "CodePage932Bytes.h"
 #include "CsvLineShape.h"
+#include "CsvQuickCheck.h"
 #include "FileProbes.h"
 
 #include <QFile>
@@ -118,7 +119,7 @@ int CsvRecordSource::OpenDescriptor(int fd)
     if (limit_ > 0 && ::pread(fd_, &last, 1, limit_ - 1) == 1 && last == EndOfFileMark)
         --limit_;
     layout_ = {};
-    openError_ = Check();
+    openError_ = QuickCheck() ? QString() : Check();
     if (!openError_.isEmpty()) {
         HamlogClose();
         return 1;
@@ -153,6 +154,22 @@ CsvRecordSource::Layout CsvRecordSource::Examine()
         layout.CallColumn = *call;
     }
     return layout;
+}
+
+bool CsvRecordSource::QuickCheck()
+{
+    if (!quickCheck_)
+        return false;
+    CsvQuickCheck check;
+    ahead_.Start(fd_, 0, limit_);
+    off_t seen = 0;
+    for (std::span<const char> block; !check.Unsure() && !(block = ahead_.Next()).empty();) {
+        check.Add(block.data(), block.size());
+        seen += static_cast<off_t>(block.size());
+    }
+    ahead_.Stop();
+    // A read that failed or came short is for the full check to report.
+    return seen == limit_ && check.Clean();
 }
 
 QString CsvRecordSource::Check()

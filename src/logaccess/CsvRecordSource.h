@@ -19,7 +19,8 @@
 // given as "yyyy/mm/dd".
 //
 // Opening checks the whole file once, so malformed text is reported before any
-// record is read. Records then stream through a fixed buffer: memory stays flat
+// record is read: a quick scan first, and only where it is not certain the
+// tokenizer, which tells what is wrong and where. Records then stream through a fixed buffer: memory stays flat
 // whatever the size of the log; reading the next record is the fast path, any
 // other number rescans from the start.
 class CsvRecordSource final : public RecordSource {
@@ -54,8 +55,12 @@ public:
 
     // See CsvTokenizer::SetFastLines.
     void SetFastLines(bool on) { tokenizer_.SetFastLines(on); }
+    // Off, opening checks with the tokenizer alone; the results are the same.
+    void SetQuickCheck(bool on) { quickCheck_ = on; }
 
 private:
+    // True when the text is certainly well-formed.
+    bool QuickCheck();
     QString Check();
     Layout Examine();
     void Rewind();
@@ -97,4 +102,5 @@ private:
     // PassRecords read the record after the current one and did not pass it:
     // it is the tokenizer's last, and the current one its earlier.
     bool pending_ = false;
+    bool quickCheck_ = true;
 };

@@ -1,17 +1,20 @@
 #include "CsvTokenizer.h"
 
 #include "CodePage932Bytes.h"
+#include "CsvBlocks.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
+
+using CsvBlocks::Block;
+using CsvBlocks::BlockSize;
+using CsvBlocks::ChunkSize;
+using CsvBlocks::Classify;
+using CsvBlocks::PrefixXor;
 
 // Bytes that end a run of plain text: bit 0 in a bare item, bit 1 in a quoted one.
 // Bytes from 0x80 on start characters that need checking.
@@ -39,39 +42,6 @@ const char* SkipPlain(const char* p, const char* end, unsigned char stop)
     return p;
 }
 
-// Where the bytes of a 64-byte block are quotes, commas and so on, a bit a byte.
-struct Block {
-    std::uint64_t quotes, commas, breaks;
-    std::uint64_t others; // bytes from 0x80 on, zero bytes and CRs
-};
-constexpr std::size_t BlockSize = 64, ChunkSize = 16;
-
-// Adds the 16 bytes at `p` to `block`, from bit `shift` on.
-inline void Classify(const char* p, int shift, Block& block)
-{
-#ifdef __SSE2__
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const auto bits = [shift](__m128i m) {
-        return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m))} << shift;
-    };
-    block.quotes |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
-    block.commas |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')));
-    block.breaks |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
-    block.others |= bits(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
-                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))),
-                                      v));
-#else
-    for (std::size_t i = 0; i < ChunkSize; ++i) {
-        const auto b = static_cast<unsigned char>(p[i]);
-        const std::uint64_t bit = std::uint64_t{1} << (shift + static_cast<int>(i));
-        block.quotes |= b == '"' ? bit : 0;
-        block.commas |= b == ',' ? bit : 0;
-        block.breaks |= b == '\n' ? bit : 0;
-        block.others |= b >= 0x80 || b == 0 || b == '\r' ? bit : 0;
-    }
-#endif
-}
-
 // The block at `p`, of which `available` bytes may be read, up to the chunk that
 // holds a line break.
 inline Block ClassifyBlock(const char* p, std::size_t available)
@@ -92,18 +62,6 @@ inline Block ClassifyBlock(const char* p, std::size_t available)
             break;
     }
     return block;
-}
-
-// Bit i tells whether an odd number of bits 0 to i are set.
-std::uint64_t PrefixXor(std::uint64_t x)
-{
-    x ^= x << 1;
-    x ^= x << 2;
-    x ^= x << 4;
-    x ^= x << 8;
-    x ^= x << 16;
-    x ^= x << 32;
-    return x;
 }
 
 QString Hex(unsigned char byte)

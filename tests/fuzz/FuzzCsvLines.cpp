@@ -1,6 +1,7 @@
 // Any bytes as a HAMLOG CSV export, through a buffer whose size the first byte
-// picks: read with plain lines taken at a glance and read byte by byte, every
-// field, every error and what is held after a failed read must be the same.
+// picks: checked and read the quick ways (a whole-file scan, plain lines taken
+// at a glance) and byte by byte, every field, every error and what is held
+// after a failed read must be the same.
 
 #include "CsvRecordSource.h"
 
@@ -15,6 +16,7 @@ QByteArray Reads(const QString& path, std::size_t bufferSize, bool fast)
 {
     CsvRecordSource source(bufferSize);
     source.SetFastLines(fast);
+    source.SetQuickCheck(fast);
     QByteArray all = QByteArray::number(source.HamlogOpen(path)) + source.OpenError().toUtf8();
     const auto fields = [&] {
         for (qint16 field = 0; field < RecordSource::FieldCount; ++field) {

@@ -232,6 +232,7 @@ std::vector<QByteArray> Reads(const QString& path, const QByteArray& text, std::
     EXPECT_TRUE(WriteAll(path, text));
     CsvRecordSource source(bufferSize);
     source.SetFastLines(fast);
+    source.SetQuickCheck(fast);
     std::vector<QByteArray> reads;
     const auto fields = [&](const char* what) {
         QByteArray all = what;
