@@ -1,5 +1,5 @@
 #include "CsvQuickCheck.h"
-#include "CsvTokenizer.h"
+#include "Tokenizes.h"
 
 #include <QByteArray>
 
@@ -15,18 +15,7 @@ namespace {
 
 bool TokenizesToEnd(const QByteArray& text)
 {
-    CsvTokenizer tokenizer;
-    const char* pos = text.constData();
-    for (;;) {
-        switch (tokenizer.Next(pos, text.constData() + text.size(), true, false)) {
-        case CsvTokenizer::Step::End:
-            return true;
-        case CsvTokenizer::Step::Error:
-            return false;
-        default:
-            break;
-        }
-    }
+    return ::TokenizesToEnd(text.constData(), static_cast<std::size_t>(text.size()));
 }
 
 bool QuicklyClean(const QByteArray& text, qsizetype piece)
