@@ -71,7 +71,7 @@ private:
         const auto text = [&] {
             QString value;
             for (unsigned n = Pick(4); n > 0; --n)
-                value += Pick(24) == 0 ? QString(250 + Pick(12), Pick(2) ? u'A' : u' ')
+                value += Pick(12) == 0 ? QString(250 + Pick(12), Pick(2) ? u'A' : u' ')
                                        : Pieces[Pick(pieces)];
             return value;
         };
