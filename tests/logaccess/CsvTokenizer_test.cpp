@@ -2,9 +2,8 @@
 #include "CsvTokenizer.h"
 
 #include "CsvFixtureWriter.h"
-#include "TestFiles.h"
+#include "CsvReads.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -200,46 +199,6 @@ std::vector<QByteArray> Steps(const QByteArray& text, std::size_t bufferSize, bo
     }
 }
 
-// Every field of every record of the export `text`, read in order and then
-// some out of order, and what the source still gives after a failed read, also
-// one that rescans the file cut short, and after closing.
-std::vector<QByteArray> Reads(const QString& path, const QByteArray& text, std::size_t bufferSize,
-                              bool fast)
-{
-    EXPECT_TRUE(WriteAll(path, text));
-    CsvRecordSource source(bufferSize);
-    source.SetFastLines(fast);
-    std::vector<QByteArray> reads;
-    const auto fields = [&](const char* what) {
-        QByteArray all = what;
-        for (qint16 field = 0; field < RecordSource::FieldCount; ++field) {
-            char buffer[RecordSource::FieldBufferSize + 1];
-            std::memset(buffer, ' ', sizeof buffer);
-            source.ThwString(buffer, field);
-            all += '|' + QByteArray(buffer).toHex();
-            std::memset(buffer, ' ', sizeof buffer);
-            all += '/' + source.FieldText(field, buffer).toByteArray().toHex();
-        }
-        reads.push_back(all);
-    };
-    reads.push_back(QByteArray::number(source.HamlogOpen(path)) + source.OpenError().toUtf8());
-    qint32 count = 0;
-    while (source.THW_read(count + 1) == 0) {
-        ++count;
-        fields("read");
-    }
-    fields("past the end");
-    for (qint32 n : {count / 2, 1, count}) {
-        if (n > 0 && source.THW_read(n) == 0)
-            fields("again");
-    }
-    if (QFile::resize(path, text.size() / 2) && source.THW_read(count) != 0)
-        fields("cut short");
-    source.HamlogClose();
-    fields("closed");
-    return reads;
-}
-
 template <typename Result>
 void ExpectSame(const Result& slow, const Result& fast, const QByteArray& text)
 {
@@ -275,8 +234,8 @@ TEST(CsvTokenizer, RecordSourceReadsTheSameEitherWay)
     for (unsigned i = 0; i < 150; ++i) {
         const QByteArray text = texts.Next();
         for (std::size_t bufferSize : {2, 7, 61, 128, 300, 1 << 20}) {
-            ExpectSame(Reads(path, text, bufferSize, false), Reads(path, text, bufferSize, true),
-                       text);
+            ExpectSame(CsvReads(path, text, bufferSize, false),
+                       CsvReads(path, text, bufferSize, true), text);
             if (HasFatalFailure())
                 return;
         }
