@@ -112,8 +112,6 @@ const QByteArray Spaces = QByteArray(300, ' ');
 INSTANTIATE_TEST_SUITE_P(
     CsvRecordSource, CsvFields,
     testing::Values(
-        FieldCase{"DoubledQuotes", "\"say \"\"hi\"\"\",x", 0, "say \"hi\""},
-        FieldCase{"CommaInQuotes", "\"a,b\",x", 2, "x"},
         FieldCase{"LineBreakInQuotes", "\"a\r\nb\nc\",x", 0, "a\r\nb\nc"},
         FieldCase{"TextAfterClosingQuote", "\"a\"b c,x", 0, "ab c"},
         FieldCase{"QuoteInsideBareItem", "a\"b,x", 0, "a\"b"},
@@ -121,14 +119,12 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"LeadingSpacesKept", "  JA1,x", 0, "  JA1"},
         FieldCase{"TextEndsAtZeroByte", QByteArray("JA\0 1,x", 7), 0, "JA"},
         FieldCase{"LoneCarriageReturnIsText", "a\rb,x", 0, "a\rb"},
-        FieldCase{"DoubleByteText", Cp932(u"ｶﾅ,\"ソフト表示\""), 2, Cp932(u"ソフト表示")},
         FieldCase{"OverlongCutAtCharacter", QByteArray(255, 'A') + Cp932(u"あ"), 0,
                   QByteArray(255, 'A')},
         FieldCase{"OverlongCutAtBuffer", QByteArray(300, 'A'), 0, QByteArray(256, 'A')},
         FieldCase{"OverlongSpacesTrimmed", "A" + Spaces, 0, "A"},
         FieldCase{"OverlongInnerSpacesKept", "A" + Spaces + "B", 0, "A" + QByteArray(255, ' ')},
         FieldCase{"OverlongUntilZeroByte", "A" + Spaces + '\0' + "B", 0, "A"},
-        FieldCase{"QslPadded", Qsl(u"J"), 10, "J  "},
         FieldCase{"QslCut", Qsl(u"JNNX"), 10, "JNN"},
         FieldCase{"QslDoubleBytePadded", Qsl(u"ＪＮ"), 10, Cp932(u"ＪＮ ")},
         FieldCase{"QslDoubleByteCut", Qsl(u"ＪＮＮＸ"), 10, Cp932(u"ＪＮＮ")},
