@@ -89,11 +89,19 @@ TEST_P(CommandLine, BadUsageIsOneLineNamingTheProblemThenAPointerToHelp)
     QTemporaryDir dir;
     const QString a = dir.filePath(u"a.hdb"_s), b = dir.filePath(u"b.hdb"_s);
     // Each case with a word the problem's line must name.
-    const std::vector<std::pair<QStringList, QString>> cases{
+    std::vector<std::pair<QStringList, QString>> cases{
         {{u"--colour"_s}, u"colour"_s},
         {{u"--version=2"_s}, u"--version"_s},
         {{a, b}, b},
     };
+    if (Name() == u"korvex-extract") { // what is missing or does not fit together
+        cases.insert(cases.end(),
+                     {{{}, u"LOG"_s},
+                      {{u"--band"_s}, u"--band"_s},
+                      {{u"--open"_s, a}, u"--output"_s},
+                      {{u"--encoding"_s, u"latin1"_s, a}, u"latin1"_s},
+                      {{u"--encoding"_s, u"utf-8"_s, u"--open"_s, u"-o"_s, b, a}, u"utf-8"_s}});
+    }
     for (const auto& [args, named] : cases) {
         const Outcome bad = Start(GetParam(), args);
         const QString what = args.join(u' ');
@@ -135,24 +143,6 @@ INSTANTIATE_TEST_SUITE_P(Programs, CommandLine,
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });
-
-TEST(KorvexExtractCommandLine, NamesWhatIsMissingOrDoesNotFit)
-{
-    const Program extract{"korvex-extract", KORVEX_EXTRACT};
-    const std::vector<std::pair<QStringList, QString>> cases{
-        {{}, u"LOG"_s},
-        {{u"--band"_s}, u"--band"_s},
-        {{u"--open"_s, u"x.hdb"_s}, u"--output"_s},
-        {{u"--encoding"_s, u"latin1"_s, u"x.hdb"_s}, u"latin1"_s},
-        {{u"--encoding"_s, u"utf-8"_s, u"--open"_s, u"-o"_s, u"y.csv"_s, u"x.hdb"_s}, u"utf-8"_s},
-    };
-    for (const auto& [args, named] : cases) {
-        const Outcome bad = Start(extract, args);
-        EXPECT_EQ(bad.status, 2) << qPrintable(args.join(u' '));
-        ASSERT_EQ(bad.ErrLines().size(), 2) << qPrintable(bad.err);
-        EXPECT_TRUE(bad.ErrLines()[0].contains(named)) << qPrintable(bad.err);
-    }
-}
 
 TEST(KorvexWindowCommandLine, WithoutADisplayEndsWithOneLineInsteadOfACrash)
 {

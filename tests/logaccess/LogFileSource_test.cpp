@@ -1,5 +1,6 @@
 #include "LogFileSource.h"
 
+#include "AdifFixtureWriter.h"
 #include "CsvFixtureWriter.h"
 #include "TestFiles.h"
 
@@ -47,19 +48,28 @@ std::optional<QList<QByteArray>> Calls(const QString& path)
 TEST(LogFileSource, TheContentNotTheNameDecidesTheFormat)
 {
     QTemporaryDir dir;
-    const HdbContact contact{.Call = QStringLiteral("JA1ABC/2")};
-    const QString hdb = dir.filePath(QStringLiteral("export.csv"));
-    const QString csv = dir.filePath(QStringLiteral("HAMLOG.HDB"));
-    ASSERT_TRUE(HdbFixtureWriter().WriteFile(hdb, {contact}));
-    ASSERT_TRUE(CsvFixtureWriter().WriteFile(csv, {contact}));
+    const HdbContact contact{.Call = u"JA1ABC/2"_s};
+    // Each under a name that suggests another format; ADIF is tried before CSV.
+    const std::pair<QString, QByteArray> logs[] = {
+        {u"export.csv"_s, HdbFixtureWriter().File({contact})},
+        {u"HAMLOG.HDB"_s, CsvFixtureWriter().File({contact})},
+        {u"log.adi"_s, CsvFixtureWriter().File({contact})},
+        {u"HAMLOG.CSV"_s, AdifFixtureWriter().File({contact})},
+        {u"log.txt"_s, "\r\n " + AdifFixtureWriter({.As = AdifFixtureWriter::Form::WsjtX})
+                                     .File({contact})}};
     LogFileSource source;
-    for (const QString& path : {hdb, csv}) {
-        ASSERT_EQ(source.HamlogOpen(path), 0) << qPrintable(source.OpenError());
+    for (const auto& [name, bytes] : logs) {
+        ASSERT_TRUE(WriteAll(dir.filePath(name), bytes));
+        ASSERT_EQ(source.HamlogOpen(dir.filePath(name)), 0) << qPrintable(source.OpenError());
         ASSERT_EQ(source.THW_read(1), 0);
         char buffer[RecordSource::FieldBufferSize + 1];
         source.ThwString(buffer, 0);
-        EXPECT_STREQ(buffer, "JA1ABC/2");
+        EXPECT_STREQ(buffer, "JA1ABC/2") << qPrintable(name);
+        // Each read by its own reader: ADIF's UTC is Japan time again.
+        source.ThwString(buffer, 3);
+        EXPECT_STREQ(buffer, "12:00J") << qPrintable(name);
     }
+    const QString hdb = dir.filePath(u"export.csv"_s);
     // A database whose header is damaged is reported as a database, not as text.
     ASSERT_TRUE(WriteAll(hdb, HdbFixtureWriter().File({contact}).replace(32, 5, "XXXXX")));
     EXPECT_NE(source.HamlogOpen(hdb), 0);

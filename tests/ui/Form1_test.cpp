@@ -1,6 +1,7 @@
 #include "Form1.h"
 #include "HdbFixtureWriter.h"
 #include "LogFileSource.h"
+#include "RecordingDialogs.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -20,31 +21,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Answers the window's dialogs from a script and records what they showed.
-struct ScriptedDialogs final : Dialogs {
-    QStringList Messages;
-    bool Confirm = true;
-    std::vector<OpenFileRequest> FileRequests;
-    std::optional<QString> ChosenFile; // nothing: the dialog is cancelled
-    std::function<void()> WhileShown = [] {};
-
-    void Message(QWidget*, const QString& text) override
-    {
-        Messages << text;
-        WhileShown();
-    }
-    bool OkCancel(QWidget*, const QString&) override
-    {
-        WhileShown();
-        return Confirm;
-    }
-    std::optional<QString> OpenFile(QWidget*, const OpenFileRequest& request) override
-    {
-        FileRequests.push_back(request);
-        return ChosenFile;
-    }
-};
 
 struct RecordingSpreadsheet final : Spreadsheet {
     QStringList Opened;
@@ -97,8 +73,6 @@ protected:
         ChooseLog(contacts);
         sheet.WhenOpened = [] { std::_Exit(4); };
         dialogs.WhileShown = [&] {
-            if (dialogs.Messages.isEmpty())
-                return; // the first-read question
             // The user leaves while the run goes on; the pause lets the window's turn come.
             QTimer::singleShot(0, &form, [&] {
                 byClosing ? void(form.close()) : Click("Command3");
@@ -112,7 +86,7 @@ protected:
     QTemporaryDir dir;
     LogFileSource source;
     RecordingSpreadsheet sheet;
-    ScriptedDialogs dialogs;
+    RecordingDialogs dialogs;
     Form1 form{source, sheet, dialogs, dir.path(), dir.filePath(u"data"_s)};
 };
 
@@ -169,7 +143,9 @@ TEST_F(Form1Test, ARunKeepsTheWindowCurrentAndHandsTheFileOff)
     QTest::keyClicks(mode, u" ssb "_s);
     // Counters are exact whenever the user sees them, though repaints are rare.
     QStringList seen;
-    dialogs.WhileShown = [&] { seen << Caption("Label3") + u'/' + Caption("Label4"); };
+    dialogs.WhileAsked = dialogs.WhileShown = [&] {
+        seen << Caption("Label3") + u'/' + Caption("Label4");
+    };
     dialogs.Confirm = false; // declining the first read changes nothing
     Click("Command4");
     EXPECT_EQ(InputsEnabled(), std::vector<bool>(5, true));
@@ -189,22 +165,6 @@ TEST_F(Form1Test, ARunKeepsTheWindowCurrentAndHandsTheFileOff)
     EXPECT_TRUE(dialogs.Messages.last().endsWith(u'\n' + form.ExtractPath));
 }
 
-TEST_F(Form1Test, StartUpEndsWhileTheLeftoverIsHeldOpen)
-{
-    const QString leftover = dir.filePath(u"KORVEX.tmp"_s);
-    ASSERT_TRUE(WriteAll(leftover, "rows"));
-    QFile held(leftover);
-    ASSERT_TRUE(held.open(QIODevice::ReadOnly));
-    bool visibleBehind = false;
-    dialogs.WhileShown = [&] { visibleBehind = form.isVisible(); };
-
-    EXPECT_EQ(form.Form_Load(), Form1::LoadOutcome::MustEnd);
-    EXPECT_EQ(dialogs.Messages.size(), 1);
-    EXPECT_TRUE(visibleBehind);
-    EXPECT_TRUE(QFile::exists(leftover));
-}
-
-// Exit ends the process, so it is watched from a child process of its own.
 TEST_F(Form1Test, LeavingDuringARunEndsTheProgramAtOnceWithoutHandOff)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -225,20 +185,6 @@ TEST_F(Form1Test, AFileWhoseNameIsNotUtf8IsStillTheOneRead)
     EXPECT_TRUE(dialogs.Messages.isEmpty()) << qPrintable(dialogs.Messages.join(u'|'));
     EXPECT_EQ(ReadAll(form.ExtractPath).count("\r\n"), 2); // the header and the contact
     ::unlink(name.constData());                            // QTemporaryDir cannot remove it
-}
-
-TEST_F(Form1Test, ATextFileThatIsNoLogFailsToOpenWithOneMessage)
-{
-    ASSERT_EQ(form.Form_Load(), Form1::LoadOutcome::Ready);
-    dialogs.ChosenFile = dir.filePath(u"README"_s);
-    QByteArray text;
-    for (int i = 1; i <= 2000; ++i)
-        text += "Line " + QByteArray::number(i) + ": notes, not contacts\n";
-    ASSERT_TRUE(WriteAll(*dialogs.ChosenFile, text));
-    Click("Command1");
-    Click("Command4");
-    EXPECT_EQ(dialogs.Messages, QStringList{u"HAMLOG Open 失敗"_s});
-    EXPECT_EQ(ReadAll(form.ExtractPath).count("\r\n"), 1) << "the header alone";
 }
 
 TEST_F(Form1Test, TheFileDialogStartsAtALogInAWinePrefixUntilALogIsChosen)

@@ -202,7 +202,11 @@ TEST_F(SystemTexts, OfTheStartWhileTheLastExtractionIsStillOpen)
     ASSERT_TRUE(WriteAll(leftover, "rows"));
     QFile held(leftover);
     ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+    bool visibleBehind = false;
+    dialogs.WhileShown = [&] { visibleBehind = form.isVisible(); };
     ASSERT_EQ(form.Form_Load(), Form1::LoadOutcome::MustEnd);
+    EXPECT_TRUE(visibleBehind) << "the window shows behind the message";
+    EXPECT_TRUE(QFile::exists(leftover));
     ASSERT_EQ(dialogs.Messages.size(), 1);
     const QStringList lines = dialogs.Messages[0].split(u'\n');
     ASSERT_EQ(lines.size(), 3) << "lines joined by a line feed alone";
