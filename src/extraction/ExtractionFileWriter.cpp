@@ -95,14 +95,14 @@ void ExtractionFileWriter::WriteRow(const ExtractionAsciiRow& row)
 {
     // Two bytes a byte at worst (every one a doubled quote), two quotes an item.
     const qsizetype bound = 24 + 2 * 10 + row.Century.size() +
-                            2 * (row.Call.size() + row.Date.size() + row.Time.size() +
+                            2 * (row.OperatingArea.size() + row.HomeArea.size() +
+                                 row.Call.size() + row.Date.size() + row.Time.size() +
                                  row.Mode.size() + row.Qsl.size() + row.Code.size()) +
-                            ItemBound(row.OperatingArea) + ItemBound(row.HomeArea) +
                             ItemBound(row.Band);
     char* p = Room(bound);
-    p = Text(p, row.OperatingArea);
+    p = Bytes(p, QByteArrayView(row.OperatingArea.data(), row.OperatingArea.size()));
     *p++ = ',';
-    p = Text(p, row.HomeArea);
+    p = Bytes(p, QByteArrayView(row.HomeArea.data(), row.HomeArea.size()));
     *p++ = ',';
     p = Bytes(p, row.Call);
     *p++ = ',';

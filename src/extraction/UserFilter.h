@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QLatin1StringView>
 #include <QStringView>
 
 // One of the user's three filters (Rcv, Band, Mode), built once per run from the
@@ -24,6 +25,7 @@ public:
     const QStringList& List() const { return elements_; }
     // True when an element is exactly `value`.
     bool Contains(QStringView value) const;
+    bool Contains(QLatin1StringView value) const;
 
     // Exactly "ALL", the text that switches a filter off.
     static bool IsAll(const QString& boxText);

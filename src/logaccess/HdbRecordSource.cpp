@@ -76,6 +76,16 @@ int SkipSpaces(const char* p, int from, int to)
     return from;
 }
 
+// "00" to "99", two characters each.
+constexpr auto DigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (unsigned i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
 // Appends to a field buffer, never past its text space.
 class FieldWriter {
 public:
@@ -96,19 +106,10 @@ public:
     }
     void TwoDigits(unsigned value) // at least two digits
     {
-        static constexpr auto Pairs = [] {
-            std::array<char, 200> pairs{};
-            for (unsigned i = 0; i < 100; ++i) {
-                pairs[2 * i] = static_cast<char>('0' + i / 10);
-                pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-            }
-            return pairs;
-        }();
         if (value >= 100)
             Number(value / 100);
         if (size_ + 2 <= RecordSource::FieldBufferSize) {
-            buffer_[size_] = Pairs[2 * (value % 100)];
-            buffer_[size_ + 1] = Pairs[2 * (value % 100) + 1];
+            std::memcpy(buffer_ + size_, &DigitPairs[2 * (value % 100)], 2);
             size_ += 2;
         }
     }
@@ -427,16 +428,48 @@ QByteArrayView HdbRecordSource::FieldText(qint16 field, char* scratch)
     if (!last_)
         return {};
     switch (field) {
+    case 2: {
+        // Every part below 100, as nearly always: "yy/mm/dd" at once.
+        const auto* date =
+            reinterpret_cast<const unsigned char*>(last_ + layout_.fields[HdbLayout::Date].offset);
+        if (date[1] >= 100 || date[2] >= 100 || date[3] >= 100)
+            break;
+        for (int part = 0; part < 3; ++part) {
+            std::memcpy(scratch + 3 * part, &DigitPairs[2 * date[part + 1]], 2);
+            scratch[3 * part + 2] = '/';
+        }
+        return QByteArrayView(scratch, 8);
+    }
+    case 3: {
+        const auto* time =
+            reinterpret_cast<const unsigned char*>(last_ + layout_.fields[HdbLayout::Time].offset);
+        const unsigned minute = time[1] & 0x7F;
+        if (minute >= 100)
+            break;
+        std::memcpy(scratch, &DigitPairs[2 * (time[0] & 0x3F)], 2);
+        scratch[2] = ':';
+        std::memcpy(scratch + 3, &DigitPairs[2 * minute], 2);
+        scratch[5] = time[1] & 0x80 ? 'U' : 'J';
+        return QByteArrayView(scratch, 6);
+    }
     case 0:
-    case 2:
-    case 3:
     case 15:
-        return QByteArrayView(scratch, WriteField(last_, scratch, field) - scratch);
+        break;
     case 10:
         return UpToNul(Bytes(last_, HdbLayout::Qsl));
     default:
         // The text in place, without a copy (a field is never longer than 255 bytes).
         return field >= 0 && field < 15 ? Text(last_, TextFields[field]) : QByteArrayView();
+    }
+    return QByteArrayView(scratch, WriteField(last_, scratch, field) - scratch);
+}
+
+void HdbRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch,
+                                 QByteArrayView* views)
+{
+    for (; fields != 0; fields &= fields - 1) {
+        const int i = std::countr_zero(fields);
+        views[i] = FieldText(static_cast<qint16>(i), scratch[i]);
     }
 }
 

@@ -26,6 +26,9 @@ public:
     void HamlogClose() override;
     QString OpenError() const override { return openError_; }
     QByteArrayView FieldText(qint16 field, char* scratch) override;
+    void FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QByteArrayView* views) override;
+    // Fields are written into the scratch, never read from it.
+    std::uint32_t ExactFields() const override { return (std::uint32_t{1} << FieldCount) - 1; }
     bool HoldsLastRecord() const override { return true; }
     Glance GlanceAtRecord() override;
     qint32 PassRecords(const BandCache& bands, qint32 limit) override;
