@@ -169,6 +169,7 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
 
 bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& writer)
 {
+    settleByKey_ = false; // each way below settles the band of its own record
     if (bytePath_) {
         if (PassBy())
             return false;
@@ -206,13 +207,18 @@ void ExtractionRun::PassRecords()
     const qint32 limit = std::min(Batch, std::numeric_limits<qint32>::max() - reader_.RecordNo);
     if (reader_.PassRecords(keyBands_, limit) == 0)
         return;
-    settledBand_ = keyBands_.Find(reader_.Fields.GlanceAtRecord().FrequencyKey);
+    // Its band is looked up only if something reads it.
+    settledBand_ = nullptr;
+    settleByKey_ = true;
     window_.SetCount(RunWindow::Counter::Label3, reader_.RecordNo);
     window_.ProcessEvents();
 }
 
 void ExtractionRun::SettleFrequencyAndBand()
 {
+    if (settleByKey_)
+        settledBand_ = keyBands_.Find(reader_.Fields.GlanceAtRecord().FrequencyKey);
+    settleByKey_ = false;
     if (!settledBand_)
         return;
     AssignAscii(reader_.FreqText, reader_.Fields.Bytes(FreqField));

@@ -51,6 +51,41 @@ QByteArrayView TrimStart(QByteArrayView bytes)
     return bytes;
 }
 
+// Of a field of four to eight bytes: the length of its text, up to the first
+// zero byte and without trailing spaces, found in one word.
+int ShortTextLength(const char* p, int n)
+{
+    constexpr quint64 Low7 = 0x7F7F7F7F7F7F7F7FULL;
+    quint32 a, b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    const quint64 w = a | quint64{b} << (8 * (n - 4)); // bytes from n on are zero
+    // The high bit of each byte that is not zero, of each that is no space.
+    const quint64 nonZero = ((w & Low7) + Low7) | w;
+    const quint64 spaces = w ^ ByteWords::Ones * ' ';
+    const quint64 nonSpace = (((spaces & Low7) + Low7) | spaces) & ByteWords::Highs;
+    const quint64 zeros = ~nonZero & ByteWords::Highs & (~quint64{0} >> (64 - 8 * n));
+    const int text = zeros ? std::countr_zero(zeros) / 8 : n;
+    const quint64 inText = text == 8 ? nonSpace : nonSpace & ((quint64{1} << (8 * text)) - 1);
+    return inText ? (63 - std::countl_zero(inText)) / 8 + 1 : 0;
+}
+
+// Equal bytes; keys are short, so most take two loads each.
+bool SameBytes(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype n = a.size();
+    if (n != b.size() || !b.data())
+        return false;
+    if (n < 4 || n > 8)
+        return a == b;
+    quint32 a1, a2, b1, b2;
+    std::memcpy(&a1, a.data(), 4);
+    std::memcpy(&a2, a.data() + n - 4, 4);
+    std::memcpy(&b1, b.data(), 4);
+    std::memcpy(&b2, b.data() + n - 4, 4);
+    return a1 == b1 && a2 == b2;
+}
+
 int UpToZero(const char* p, int n)
 {
     if (!ByteWords::Has<'\0'>(p, n))
@@ -300,6 +335,9 @@ QByteArrayView HdbRecordSource::Bytes(const char* record, HdbLayout::Field field
 
 QByteArrayView HdbRecordSource::Text(const char* record, HdbLayout::Field field) const
 {
+    const HdbLayout::Span span = layout_.fields[field];
+    if (span.length >= 4 && span.length <= 8)
+        return QByteArrayView(record + span.offset, ShortTextLength(record + span.offset, span.length));
     // Up to the first zero byte, without the padding. Most fields are mostly
     // padding, so the end is found from the back first.
     const QByteArrayView trimmed = TrimEnd(Bytes(record, field));
@@ -326,9 +364,14 @@ char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
     const HdbLayout::Span callsSpan = layout_.fields[HdbLayout::Calls];
     const HdbLayout::Span ignSpan = layout_.fields[HdbLayout::Ign];
     const char* calls = record + callsSpan.offset;
-    int callsEnd = UpToZero(calls, callsSpan.length);
-    while (callsEnd > 0 && calls[callsEnd - 1] == ' ')
-        --callsEnd;
+    int callsEnd;
+    if (callsSpan.length >= 4 && callsSpan.length <= 8) {
+        callsEnd = ShortTextLength(calls, callsSpan.length);
+    } else {
+        callsEnd = UpToZero(calls, callsSpan.length);
+        while (callsEnd > 0 && calls[callsEnd - 1] == ' ')
+            --callsEnd;
+    }
     const char* ign = record + ignSpan.offset;
     const int ignEnd = UpToZero(ign, ignSpan.length);
     int split = 0; // the overflow of the base call ends here
@@ -423,10 +466,8 @@ void HdbRecordSource::ThwString(char* buffer, qint16 field)
     *end = '\0';
 }
 
-QByteArrayView HdbRecordSource::FieldText(qint16 field, char* scratch)
+inline QByteArrayView HdbRecordSource::FieldOf(qint16 field, char* scratch) const
 {
-    if (!last_)
-        return {};
     switch (field) {
     case 2: {
         // Every part below 100, as nearly always: "yy/mm/dd" at once.
@@ -464,12 +505,17 @@ QByteArrayView HdbRecordSource::FieldText(qint16 field, char* scratch)
     return QByteArrayView(scratch, WriteField(last_, scratch, field) - scratch);
 }
 
+QByteArrayView HdbRecordSource::FieldText(qint16 field, char* scratch)
+{
+    return last_ ? FieldOf(field, scratch) : QByteArrayView();
+}
+
 void HdbRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch,
                                  QByteArrayView* views)
 {
     for (; fields != 0; fields &= fields - 1) {
         const int i = std::countr_zero(fields);
-        views[i] = FieldText(static_cast<qint16>(i), scratch[i]);
+        views[i] = last_ ? FieldOf(static_cast<qint16>(i), scratch[i]) : QByteArrayView();
     }
 }
 
@@ -502,6 +548,8 @@ qint32 HdbRecordSource::PassRecords(const BandCache& bands, qint32 limit)
         return 0; // only straight on from a record read
     const auto length = static_cast<std::size_t>(layout_.recordLength);
     qint32 passed = 0;
+    QByteArrayView lastKey;
+    const QString* lastBand = nullptr;
     // Records wholly in the block at hand; the next read puts the others together.
     while (passed < limit && physicalRead_ < layout_.recordCount &&
            block_.size() - blockPos_ >= length) {
@@ -510,8 +558,12 @@ qint32 HdbRecordSource::PassRecords(const BandCache& bands, qint32 limit)
             const Glance glance = GlanceAt(record, false);
             if (!glance.NotJapanTime && !glance.NoSlash)
                 break;
-            const QString* band = bands.Find(glance.FrequencyKey);
-            if (!band || band->isEmpty())
+            // Contacts come in runs on one frequency: the last key is tried first.
+            if (!SameBytes(glance.FrequencyKey, lastKey)) {
+                lastBand = bands.Find(glance.FrequencyKey);
+                lastKey = glance.FrequencyKey;
+            }
+            if (!lastBand || lastBand->isEmpty())
                 break;
             current_ = last_ = record;
             ++liveRead_;

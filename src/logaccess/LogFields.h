@@ -100,6 +100,7 @@ private:
     mutable std::uint32_t fetched_ = ~std::uint32_t{0};
     mutable std::uint32_t decoded_ = ~std::uint32_t{0};
     mutable RecordSource::FieldBuffer scratch_[RecordSource::FieldCount];
-    mutable std::array<std::size_t, RecordSource::FieldCount> dirty_{}; // bytes that may differ from the pre-fill
+    // Bytes of each scratch that may differ from the pre-fill.
+    mutable std::array<std::size_t, RecordSource::FieldCount> dirty_{};
     mutable CodePage932 codec_;
 };
