@@ -42,8 +42,9 @@ private:
     QByteArrayView Text(const char* record, HdbLayout::Field field) const;
     quint16 Flag(const char* record) const;
     Glance GlanceAt(const char* record, bool slashToo) const;
-    // FieldText of the record last read.
-    QByteArrayView FieldOf(qint16 field, char* scratch) const;
+    // Fields 2 and 3 of the record last read, in `scratch`.
+    QByteArrayView DateText(char* scratch) const;
+    QByteArrayView TimeText(char* scratch) const;
     // Writes field `field` of `record` into `buffer` and returns where its text ends.
     char* WriteField(const char* record, char* buffer, qint16 field) const;
     char* WriteCallsign(const char* record, char* buffer) const;
