@@ -525,13 +525,7 @@ void HdbRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch,
     }
 }
 
-RecordSource::Glance HdbRecordSource::GlanceAtRecord()
-{
-    return last_ ? GlanceAt(last_, true) : Glance{};
-}
-
-
-RecordSource::Glance HdbRecordSource::GlanceAt(const char* record, bool slashToo) const
+inline RecordSource::Glance HdbRecordSource::GlanceAt(const char* record, bool slashToo) const
 {
     const HdbLayout::Span freq = layout_.fields[HdbLayout::Freq];
     Glance glance;
@@ -548,29 +542,42 @@ RecordSource::Glance HdbRecordSource::GlanceAt(const char* record, bool slashToo
     return glance;
 }
 
+RecordSource::Glance HdbRecordSource::GlanceAtRecord()
+{
+    return last_ ? GlanceAt(last_, true) : Glance{};
+}
+
 qint32 HdbRecordSource::PassRecords(const BandCache& bands, qint32 limit)
 {
     if (!current_)
         return 0; // only straight on from a record read
     const auto length = static_cast<std::size_t>(layout_.recordLength);
-    qint32 passed = 0;
     // Records wholly in the block at hand; the next read puts the others together.
-    while (passed < limit && physicalRead_ < layout_.recordCount &&
-           block_.size() - blockPos_ >= length) {
-        const char* record = block_.data() + blockPos_;
-        if (record[0] != DeletedMark) {
-            const Glance glance = GlanceAt(record, false);
-            if (!glance.NotJapanTime && !glance.NoSlash)
-                break;
-            const QString* band = bands.Find(glance.FrequencyKey);
-            if (!band || band->isEmpty())
-                break;
-            current_ = last_ = record;
-            ++liveRead_;
-            ++passed;
-        }
-        blockPos_ += length;
-        ++physicalRead_;
+    // The loop keeps its counts in locals and stores them once.
+    const quint32 physicalEnd =
+        physicalRead_ + static_cast<quint32>(std::min<std::size_t>(
+                            layout_.recordCount - physicalRead_, (block_.size() - blockPos_) / length));
+    quint32 physical = physicalRead_;
+    const char* record = block_.data() + blockPos_;
+    const char* passedLast = nullptr;
+    qint32 passed = 0;
+    for (; passed < limit && physical < physicalEnd; ++physical, record += length) {
+        if (record[0] == DeletedMark)
+            continue;
+        const Glance glance = GlanceAt(record, false);
+        if (!glance.NotJapanTime && !glance.NoSlash)
+            break;
+        const QString* band = bands.Find(glance.FrequencyKey);
+        if (!band || band->isEmpty())
+            break;
+        passedLast = record;
+        ++passed;
+    }
+    blockPos_ += (physical - physicalRead_) * length;
+    physicalRead_ = physical;
+    if (passedLast) {
+        current_ = last_ = passedLast;
+        liveRead_ += passed;
     }
     return passed;
 }
