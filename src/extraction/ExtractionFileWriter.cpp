@@ -125,7 +125,7 @@ void ExtractionFileWriter::WriteRow(const ExtractionAsciiRow& row)
         Flush();
 }
 
-char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringView prefix)
+inline char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringView prefix)
 {
     *p++ = '"';
     for (char c : prefix)
@@ -161,7 +161,7 @@ char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringVi
     return p;
 }
 
-char* ExtractionFileWriter::Number(char* p, qint32 value)
+inline char* ExtractionFileWriter::Number(char* p, qint32 value)
 {
     // Two digits a step: contact numbers run to seven digits and more.
     static constexpr auto Pairs = [] {
