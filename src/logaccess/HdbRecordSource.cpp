@@ -53,7 +53,7 @@ QByteArrayView TrimStart(QByteArrayView bytes)
 
 // Of a field of four to eight bytes: the length of its text, up to the first
 // zero byte and without trailing spaces, found in one word.
-int ShortTextLength(const char* p, int n)
+inline int ShortTextLength(const char* p, int n)
 {
     constexpr quint64 Low7 = 0x7F7F7F7F7F7F7F7FULL;
     quint32 a, b;
