@@ -64,9 +64,10 @@ inline int ShortTextLength(const char* p, int n)
     const quint64 nonZero = ((w & Low7) + Low7) | w;
     const quint64 spaces = w ^ ByteWords::Ones * ' ';
     const quint64 nonSpace = (((spaces & Low7) + Low7) | spaces) & ByteWords::Highs;
-    const quint64 zeros = ~nonZero & ByteWords::Highs & (~quint64{0} >> (64 - 8 * n));
-    const int text = zeros ? std::countr_zero(zeros) / 8 : n;
-    const quint64 inText = text == 8 ? nonSpace : nonSpace & ((quint64{1} << (8 * text)) - 1);
+    // The first zero byte ends the text; past a field shorter than eight
+    // bytes the word is zero anyway.
+    const quint64 zeros = ~nonZero & ByteWords::Highs;
+    const quint64 inText = nonSpace & ((zeros & (~zeros + 1)) - 1);
     return inText ? (63 - std::countl_zero(inText)) / 8 + 1 : 0;
 }
 
@@ -85,10 +86,17 @@ int SkipSpaces(const char* p, int from, int to)
     // The first byte that is no space shows as the lowest set byte of the
     // word xor spaces.
     constexpr quint64 Spaces = 0x2020202020202020ULL;
-    for (quint64 w; from + 8 <= to; from += 8) {
+    quint64 w;
+    for (; from + 8 <= to; from += 8) {
         std::memcpy(&w, p + from, 8);
         if (w != Spaces)
             return from + std::countr_zero(w ^ Spaces) / 8;
+    }
+    if (from < to && to >= 8) {
+        // The last few bytes in the word that ends with them, without those before `from`.
+        std::memcpy(&w, p + to - 8, 8);
+        const quint64 rest = (w ^ Spaces) >> (8 * (from - (to - 8)));
+        return rest ? from + std::countr_zero(rest) / 8 : to;
     }
     while (from < to && p[from] == ' ')
         ++from;
