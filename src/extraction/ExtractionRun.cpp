@@ -5,6 +5,7 @@
 #include "RecordClassification.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -230,7 +231,13 @@ const QString& ExtractionRun::BandOf(QByteArrayView frequency)
 {
     if (const QString* band = bands_.Find(frequency))
         return *band;
-    const QString& band = BandName(QString::fromLatin1(frequency));
+    // The rule reads UTF-16: the ASCII bytes widened on the stack (no field is
+    // longer than a field buffer).
+    std::array<char16_t, RecordSource::FieldBufferSize> units;
+    const auto n = std::min<std::size_t>(static_cast<std::size_t>(frequency.size()), units.size());
+    for (std::size_t i = 0; i < n; ++i)
+        units[i] = static_cast<unsigned char>(frequency[static_cast<qsizetype>(i)]);
+    const QString& band = BandName(QStringView(units.data(), static_cast<qsizetype>(n)));
     bands_.Insert(frequency, band);
     return band;
 }
