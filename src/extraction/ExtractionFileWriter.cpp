@@ -95,11 +95,11 @@ void ExtractionFileWriter::WriteRow(const ExtractionRow& row)
 void ExtractionFileWriter::WriteRow(const ExtractionAsciiRow& row)
 {
     // Two bytes a byte at worst (every one a doubled quote), two quotes an item.
-    const qsizetype bound = 24 + 2 * 10 + row.Century.size() +
-                            2 * (row.OperatingArea.size() + row.HomeArea.size() +
-                                 row.Call.size() + row.Date.size() + row.Time.size() +
-                                 row.Mode.size() + row.Qsl.size() + row.Code.size()) +
-                            ItemBound(row.Band);
+    const qsizetype bound =
+        24 + 2 * 10 + row.Century.size() +
+        2 * (row.OperatingArea.size() + row.HomeArea.size() + row.Call.size() + row.Date.size() +
+             row.Time.size() + row.Mode.size() + row.Qsl.size() + row.Code.size()) +
+        ItemBound(row.Band);
     char* p = Room(bound);
     p = Bytes(p, QByteArrayView(row.OperatingArea.data(), row.OperatingArea.size()));
     *p++ = ',';

@@ -20,8 +20,8 @@ constexpr qsizetype QslMarks = 3;
 // once its callsign is accepted (and it nearly always is kept then), the rest
 // of its row.
 constexpr std::uint32_t DecidingFields = 1u << CallField | 1u << TimeField | 1u << FreqField;
-constexpr std::uint32_t RowFields = 1u << DateField | 1u << ModeField | 1u << CodeField |
-                                    1u << QslField;
+constexpr std::uint32_t RowFields =
+    1u << DateField | 1u << ModeField | 1u << CodeField | 1u << QslField;
 
 bool IsAscii(QByteArrayView bytes)
 {
@@ -303,9 +303,9 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
     ++selectedCount_;
     window_.SetCount(RunWindow::Counter::Label4, selectedCount_);
     window_.ProcessEvents();
-    writer.WriteRow(ExtractionAsciiRow{areas.OperatingArea, areas.HomeArea, call,
-                                       reader_.RecordNo, CenturyOf(QLatin1StringView(date)),
-                                       date, time, band, mode, rcv, TrimSpaces(code)});
+    writer.WriteRow(ExtractionAsciiRow{areas.OperatingArea, areas.HomeArea, call, reader_.RecordNo,
+                                       CenturyOf(QLatin1StringView(date)), date, time, band, mode,
+                                       rcv, TrimSpaces(code)});
     return true;
 }
 

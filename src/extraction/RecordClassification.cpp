@@ -55,7 +55,8 @@ unsigned Unit(char c)
 
 template <typename Char> bool UnitIn(Char c, char low, char high)
 {
-    return Unit(c) >= static_cast<unsigned char>(low) && Unit(c) <= static_cast<unsigned char>(high);
+    return Unit(c) >= static_cast<unsigned char>(low) &&
+           Unit(c) <= static_cast<unsigned char>(high);
 }
 
 template <typename Char> Text<Char> Trimmed(Text<Char> text)
@@ -105,7 +106,7 @@ template <typename Char> std::optional<Text<Char>> HomeAreaOf(Text<Char> base)
         return third;
     if (first == Char('7') && UnitIn(second, 'K', 'N'))
         return third.size() == 1 && UnitIn(third[0], '1', '4') ? Text<Char>(AreaOne<Char>, 1)
-                                                                : third;
+                                                               : third;
     if ((first == Char('7') && second == Char('J')) ||
         (first == Char('8') && UnitIn(second, 'J', 'N')))
         return third;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringList>
-#include <QLatin1StringView>
 #include <QStringView>
 
 // One of the user's three filters (Rcv, Band, Mode), built once per run from the

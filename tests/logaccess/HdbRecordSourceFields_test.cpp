@@ -27,16 +27,21 @@ QByteArray Written(HdbRecordSource& source, qint16 field)
     return QByteArray(buffer, qstrnlen(buffer, sizeof buffer));
 }
 
+QString WithNul(const char16_t* before, const char16_t* after)
+{
+    return QString::fromUtf16(before) + QChar(0) + QString::fromUtf16(after);
+}
+
 std::vector<HdbContact> EdgeContacts()
 {
     static const int DateParts[] = {0, 9, 99, 100, 255};
     static const int Hours[] = {0, 23, 63, 64 + 5, 255};
     static const int Minutes[] = {0, 59, 99, 100, 127};
-    static const QString Calls[] = {u"JA1ABC/2"_s, u"JA1A/3"_s, u"7K1ABCDE/JA0"_s,
-                                    u"JA1 /4"_s, u"KH6/JE3HHT"_s, u"J\0A1AB/5"_s};
-    static const QString Texts[] = {u""_s,           u" "_s,         u"7.050"_s,
-                                    u"1\0"_s "44"_s, u"43 \0x"_s,    u"1234567"_s,
-                                    u" 7 "_s,        u"CW\0F"_s,      u"\0ABC"_s};
+    static const QString Calls[] = {u"JA1ABC/2"_s, u"JA1A/3"_s,     u"7K1ABCDE/JA0"_s,
+                                    u"JA1 /4"_s,   u"KH6/JE3HHT"_s, WithNul(u"J", u"A1AB/5")};
+    static const QString Texts[] = {
+        u""_s,        u" "_s,   u"7.050"_s,           WithNul(u"1", u"44"), WithNul(u"43 ", u"x"),
+        u"1234567"_s, u" 7 "_s, WithNul(u"CW", u"F"), WithNul(u"", u"ABC")};
     std::vector<HdbContact> contacts;
     for (int i = 0; i < 45; ++i) {
         HdbContact c;
