@@ -3,6 +3,7 @@
 #include "CodePage932.h"
 #include "RecordClassification.h"
 
+#include <array>
 #include <cstring>
 #include <initializer_list>
 
@@ -94,15 +95,15 @@ void ExtractionFileWriter::WriteRow(const ExtractionRow& row)
 void ExtractionFileWriter::WriteRow(const ExtractionAsciiRow& row)
 {
     // Two bytes a byte at worst (every one a doubled quote), two quotes an item.
-    const qsizetype bound = 24 + 2 * 10 + row.Century.size() +
-                            2 * (row.Call.size() + row.Date.size() + row.Time.size() +
-                                 row.Mode.size() + row.Qsl.size() + row.Code.size()) +
-                            ItemBound(row.OperatingArea) + ItemBound(row.HomeArea) +
-                            ItemBound(row.Band);
+    const qsizetype bound =
+        24 + 2 * 10 + row.Century.size() +
+        2 * (row.OperatingArea.size() + row.HomeArea.size() + row.Call.size() + row.Date.size() +
+             row.Time.size() + row.Mode.size() + row.Qsl.size() + row.Code.size()) +
+        ItemBound(row.Band);
     char* p = Room(bound);
-    p = Text(p, row.OperatingArea);
+    p = Bytes(p, QByteArrayView(row.OperatingArea.data(), row.OperatingArea.size()));
     *p++ = ',';
-    p = Text(p, row.HomeArea);
+    p = Bytes(p, QByteArrayView(row.HomeArea.data(), row.HomeArea.size()));
     *p++ = ',';
     p = Bytes(p, row.Call);
     *p++ = ',';
@@ -124,7 +125,7 @@ void ExtractionFileWriter::WriteRow(const ExtractionAsciiRow& row)
         Flush();
 }
 
-char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringView prefix)
+inline char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringView prefix)
 {
     *p++ = '"';
     for (char c : prefix)
@@ -160,16 +161,28 @@ char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1StringVi
     return p;
 }
 
-char* ExtractionFileWriter::Number(char* p, qint32 value)
+inline char* ExtractionFileWriter::Number(char* p, qint32 value)
 {
+    // Two digits a step: contact numbers run to seven digits and more.
+    static constexpr auto Pairs = [] {
+        std::array<char, 200> pairs{};
+        for (unsigned i = 0; i < 100; ++i) {
+            pairs[2 * i] = static_cast<char>('0' + i / 10);
+            pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+        return pairs;
+    }();
     if (value < 0)
         *p++ = '-';
     auto rest = static_cast<quint32>(value < 0 ? -static_cast<qint64>(value) : value);
     int n = 1;
     for (quint32 v = rest; v >= 10; v /= 10)
         ++n;
-    for (int i = n - 1; i >= 0; --i, rest /= 10)
-        p[i] = static_cast<char>('0' + rest % 10);
+    int i = n; // the digits of `rest`
+    for (; rest >= 10; rest /= 100, i -= 2)
+        std::memcpy(p + i - 2, &Pairs[2 * (rest % 100)], 2);
+    if (i == 1)
+        p[0] = static_cast<char>('0' + rest);
     return p + n;
 }
 

@@ -25,8 +25,8 @@ struct ExtractionRow {
 // The same row when every text the log gave is ASCII: those items are the
 // log's own bytes, written without decoding and encoding them again.
 struct ExtractionAsciiRow {
-    QStringView OperatingArea;
-    QStringView HomeArea;
+    QLatin1StringView OperatingArea;
+    QLatin1StringView HomeArea;
     QByteArrayView Call;
     qint32 RecordNo = 0;
     QLatin1StringView Century;

@@ -16,30 +16,17 @@ using Box = RunWindow::FilterBox;
 constexpr int CallField = 0, DateField = 2, TimeField = 3, FreqField = 6, ModeField = 7,
               CodeField = 8, QslField = 10;
 constexpr qsizetype QslMarks = 3;
+// Fields fetched together: those that decide whether a contact is kept, then,
+// once its callsign is accepted (and it nearly always is kept then), the rest
+// of its row.
+constexpr std::uint32_t DecidingFields = 1u << CallField | 1u << TimeField | 1u << FreqField;
+constexpr std::uint32_t RowFields =
+    1u << DateField | 1u << ModeField | 1u << CodeField | 1u << QslField;
 
 bool IsAscii(QByteArrayView bytes)
 {
     return ByteWords::AllAscii(bytes.data(), bytes.size());
 }
-
-// ASCII bytes as UTF-16, for the rules that read decoded text: the same code
-// decides both ways. No field is longer than a field buffer.
-class Widened {
-public:
-    Widened() = default;
-    explicit Widened(QByteArrayView ascii) { Assign(ascii); }
-    void Assign(QByteArrayView ascii)
-    {
-        size_ = std::min<qsizetype>(ascii.size(), static_cast<qsizetype>(units_.size()));
-        for (qsizetype i = 0; i < size_; ++i)
-            units_[static_cast<std::size_t>(i)] = static_cast<unsigned char>(ascii[i]);
-    }
-    QStringView View() const { return QStringView(units_.data(), size_); }
-
-private:
-    std::array<char16_t, RecordSource::FieldBufferSize> units_;
-    qsizetype size_ = 0;
-};
 
 QByteArrayView TrimSpaces(QByteArrayView bytes)
 {
@@ -183,6 +170,7 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
 
 bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& writer)
 {
+    settleByKey_ = false; // each way below settles the band of its own record
     if (bytePath_) {
         if (PassBy())
             return false;
@@ -220,13 +208,18 @@ void ExtractionRun::PassRecords()
     const qint32 limit = std::min(Batch, std::numeric_limits<qint32>::max() - reader_.RecordNo);
     if (reader_.PassRecords(keyBands_, limit) == 0)
         return;
-    settledBand_ = keyBands_.Find(reader_.Fields.GlanceAtRecord().FrequencyKey);
+    // Its band is looked up only if something reads it.
+    settledBand_ = nullptr;
+    settleByKey_ = true;
     window_.SetCount(RunWindow::Counter::Label3, reader_.RecordNo);
     window_.ProcessEvents();
 }
 
 void ExtractionRun::SettleFrequencyAndBand()
 {
+    if (settleByKey_)
+        settledBand_ = keyBands_.Find(reader_.Fields.GlanceAtRecord().FrequencyKey);
+    settleByKey_ = false;
     if (!settledBand_)
         return;
     AssignAscii(reader_.FreqText, reader_.Fields.Bytes(FreqField));
@@ -238,7 +231,13 @@ const QString& ExtractionRun::BandOf(QByteArrayView frequency)
 {
     if (const QString* band = bands_.Find(frequency))
         return *band;
-    const QString& band = BandName(Widened(frequency).View());
+    // The rule reads UTF-16: the ASCII bytes widened on the stack (no field is
+    // longer than a field buffer).
+    std::array<char16_t, RecordSource::FieldBufferSize> units;
+    const auto n = std::min<std::size_t>(static_cast<std::size_t>(frequency.size()), units.size());
+    for (std::size_t i = 0; i < n; ++i)
+        units[i] = static_cast<unsigned char>(frequency[static_cast<qsizetype>(i)]);
+    const QString& band = BandName(QStringView(units.data(), static_cast<qsizetype>(n)));
     bands_.Insert(frequency, band);
     return band;
 }
@@ -249,30 +248,31 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
                                                       ExtractionFileWriter& writer)
 {
     const LogFields& fields = reader_.Fields;
+    fields.Prefetch(DecidingFields);
     const QByteArrayView time = fields.Bytes(TimeField);
     const QByteArrayView frequency = fields.Bytes(FreqField);
     if (!IsAscii(time) || !IsAscii(frequency))
         return std::nullopt;
     bool selected = !time.isEmpty() && time.back() == 'J';
 
-    Widened call;
-    CallAreas areas;
+    Latin1CallAreas areas;
+    QByteArrayView call;
     if (selected) {
-        const QByteArrayView bytes = fields.Bytes(CallField);
-        if (!IsAscii(bytes))
+        call = fields.Bytes(CallField);
+        if (!IsAscii(call))
             return std::nullopt;
-        call.Assign(bytes);
-        areas = ClassifyCallArea(call.View());
+        areas = ClassifyCallArea(QLatin1StringView(call));
         selected = areas.Accepted;
     }
-    QByteArrayView marks;
+    QByteArrayView rcv;
     if (selected) {
-        marks = fields.Bytes(QslField);
+        fields.Prefetch(RowFields);
+        QByteArrayView marks = fields.Bytes(QslField);
         marks = marks.first(std::min(QslMarks, marks.size()));
         if (!IsAscii(marks))
             return std::nullopt;
-        const Widened rcv(marks.sliced(std::min<qsizetype>(2, marks.size())));
-        selected = !filters.RcvOn || filters.Rcv.Contains(rcv.View());
+        rcv = marks.sliced(std::min<qsizetype>(2, marks.size()));
+        selected = !filters.RcvOn || filters.Rcv.Contains(QLatin1StringView(rcv));
     }
     const QString& band = BandOf(frequency);
     if (selected && filters.BandOn)
@@ -282,7 +282,7 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
         mode = fields.Bytes(ModeField);
         if (!IsAscii(mode))
             return std::nullopt;
-        selected = !filters.ModeOn || filters.Mode.Contains(Widened(mode).View());
+        selected = !filters.ModeOn || filters.Mode.Contains(QLatin1StringView(mode));
     }
     if (selected) {
         code = fields.Bytes(CodeField);
@@ -303,10 +303,9 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
     ++selectedCount_;
     window_.SetCount(RunWindow::Counter::Label4, selectedCount_);
     window_.ProcessEvents();
-    writer.WriteRow(ExtractionAsciiRow{
-        areas.OperatingArea, areas.HomeArea, fields.Bytes(CallField), reader_.RecordNo,
-        CenturyOf(Widened(date).View()), date, time, band, mode,
-        marks.sliced(std::min<qsizetype>(2, marks.size())), TrimSpaces(code)});
+    writer.WriteRow(ExtractionAsciiRow{areas.OperatingArea, areas.HomeArea, call, reader_.RecordNo,
+                                       CenturyOf(QLatin1StringView(date)), date, time, band, mode,
+                                       rcv, TrimSpaces(code)});
     return true;
 }
 

@@ -77,5 +77,6 @@ private:
     BandCache bands_;
     BandCache keyBands_;                   // by the source's frequency key
     const QString* settledBand_ = nullptr; // the band still to be put into the reader
+    bool settleByKey_ = false; // settledBand_ is the band of the current record's frequency key
     bool bytePath_ = true;
 };

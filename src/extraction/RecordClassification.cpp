@@ -39,30 +39,133 @@ bool InRange(QChar c, char low, char high)
     return !c.isNull() && c >= QLatin1Char(low) && c <= QLatin1Char(high);
 }
 
-QStringView OperatingAreaOf(QStringView suffix)
+// The callsign and date rules read their text through these, so that decoded
+// text (UTF-16) and the log's own bytes (Latin-1) go through the same rules.
+template <typename Char> using Text = std::basic_string_view<Char>;
+
+unsigned Unit(char16_t c)
 {
-    if (suffix.size() == 1 && InRange(suffix[0], '0', '9'))
+    return c;
+}
+
+unsigned Unit(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+template <typename Char> bool UnitIn(Char c, char low, char high)
+{
+    return Unit(c) >= static_cast<unsigned char>(low) &&
+           Unit(c) <= static_cast<unsigned char>(high);
+}
+
+template <typename Char> Text<Char> Trimmed(Text<Char> text)
+{
+    while (!text.empty() && text.front() == Char(' '))
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == Char(' '))
+        text.remove_suffix(1);
+    return text;
+}
+
+// The part before the first "/" (all of it when there is none); `rest` gets
+// what follows that "/", and nothing when there is none.
+template <typename Char> Text<Char> SplitAtSlash(Text<Char> text, Text<Char>* rest)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == Char('/')) {
+            if (rest)
+                *rest = text.substr(i + 1);
+            return text.substr(0, i);
+        }
+    }
+    if (rest)
+        *rest = {};
+    return text;
+}
+
+template <typename Char> Text<Char> OperatingAreaOf(Text<Char> suffix)
+{
+    if (suffix.size() == 1 && UnitIn(suffix[0], '0', '9'))
         return suffix;
-    if (suffix.size() == 3 && InRange(suffix[2], '0', '9') &&
-        (suffix.startsWith(u"JA") || suffix == u"JD1"))
-        return suffix.last(1);
+    if (suffix.size() == 3 && UnitIn(suffix[2], '0', '9') && suffix[0] == Char('J') &&
+        (suffix[1] == Char('A') || (suffix[1] == Char('D') && suffix[2] == Char('1'))))
+        return suffix.substr(2);
     return {};
 }
 
-std::optional<QStringView> HomeAreaOf(QStringView base)
+template <typename Char> constexpr Char AreaOne[] = {Char('1'), Char(0)};
+
+template <typename Char> std::optional<Text<Char>> HomeAreaOf(Text<Char> base)
 {
-    static constexpr QStringView AreaOne = u"1";
     if (base.size() < 2)
         return std::nullopt;
-    const QChar first = base[0], second = base[1];
-    const QStringView third = base.sliced(2).first(base.size() > 2 ? 1 : 0);
-    if (first == u'J' && (second == u'A' || InRange(second, 'D', 'S')))
+    const Char first = base[0], second = base[1];
+    const Text<Char> third = base.substr(2, 1);
+    if (first == Char('J') && (second == Char('A') || UnitIn(second, 'D', 'S')))
         return third;
-    if (first == u'7' && InRange(second, 'K', 'N'))
-        return third.size() == 1 && InRange(third[0], '1', '4') ? AreaOne : third;
-    if ((first == u'7' && second == u'J') || (first == u'8' && InRange(second, 'J', 'N')))
+    if (first == Char('7') && UnitIn(second, 'K', 'N'))
+        return third.size() == 1 && UnitIn(third[0], '1', '4') ? Text<Char>(AreaOne<Char>, 1)
+                                                               : third;
+    if ((first == Char('7') && second == Char('J')) ||
+        (first == Char('8') && UnitIn(second, 'J', 'N')))
         return third;
     return std::nullopt;
+}
+
+template <typename Char> struct Areas {
+    bool accepted = false;
+    Text<Char> operating, home;
+};
+
+template <typename Char> Areas<Char> Classify(Text<Char> callsign)
+{
+    const Text<Char> whole = Trimmed(callsign);
+    if (whole.empty())
+        return {};
+    Text<Char> suffix;
+    const Text<Char> base = Trimmed(SplitAtSlash(whole, &suffix));
+    suffix = Trimmed(SplitAtSlash(suffix, static_cast<Text<Char>*>(nullptr)));
+    const Text<Char> operating = OperatingAreaOf(suffix);
+    const std::optional<Text<Char>> home = HomeAreaOf(base);
+    if (operating.empty() || !home)
+        return {};
+    return {true, operating, *home};
+}
+
+template <typename Char> QLatin1StringView Century(Text<Char> date)
+{
+    // A date that already has its four-digit year ("2025/08/16") needs none.
+    if (date.size() > 4 && date[4] == Char('/') && UnitIn(date[0], '0', '9') &&
+        UnitIn(date[1], '0', '9') && UnitIn(date[2], '0', '9') && UnitIn(date[3], '0', '9'))
+        return QLatin1StringView();
+    // The year's two characters against "50", as texts: "5" and "50" are not above it.
+    bool above = false;
+    if (!date.empty()) {
+        const unsigned tens = Unit(date[0]);
+        above = tens != '5' ? tens > '5' : date.size() >= 2 && Unit(date[1]) > '0';
+    }
+    return above ? QLatin1StringView("19") : QLatin1StringView("20");
+}
+
+std::u16string_view Units(QStringView text)
+{
+    return {text.utf16(), static_cast<std::size_t>(text.size())};
+}
+
+std::string_view Units(QLatin1StringView text)
+{
+    return {text.data(), static_cast<std::size_t>(text.size())};
+}
+
+QStringView View(std::u16string_view text)
+{
+    return QStringView(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QLatin1StringView View(std::string_view text)
+{
+    return QLatin1StringView(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // Microwave bands by their range in GHz, in thousandths: [low, high).
@@ -106,31 +209,19 @@ std::optional<qint64> GigahertzThousandths(QStringView f)
 
 QStringView TrimSpaces(QStringView text)
 {
-    while (!text.isEmpty() && text.front() == u' ')
-        text = text.sliced(1);
-    while (!text.isEmpty() && text.back() == u' ')
-        text.chop(1);
-    return text;
+    return View(Trimmed(Units(text)));
 }
 
 CallAreas ClassifyCallArea(QStringView callsign)
 {
-    const QStringView whole = TrimSpaces(callsign);
-    if (whole.isEmpty())
-        return {};
-    const qsizetype slash = Find(whole, u'/');
-    const QStringView base = TrimSpaces(slash < 0 ? whole : whole.first(slash));
-    QStringView suffix;
-    if (slash >= 0) {
-        suffix = whole.sliced(slash + 1);
-        const qsizetype next = Find(suffix, u'/');
-        suffix = TrimSpaces(next < 0 ? suffix : suffix.first(next));
-    }
-    const QStringView operating = OperatingAreaOf(suffix);
-    const std::optional<QStringView> home = HomeAreaOf(base);
-    if (operating.isEmpty() || !home)
-        return {};
-    return {true, operating, *home};
+    const Areas<char16_t> areas = Classify(Units(callsign));
+    return {areas.accepted, View(areas.operating), View(areas.home)};
+}
+
+Latin1CallAreas ClassifyCallArea(QLatin1StringView callsign)
+{
+    const Areas<char> areas = Classify(Units(callsign));
+    return {areas.accepted, View(areas.operating), View(areas.home)};
 }
 
 const QString& BandName(QStringView f)
@@ -216,14 +307,12 @@ void BandFromFrequency(LogReader& log, ReaderWindow& window)
 
 QLatin1StringView CenturyOf(QStringView date)
 {
-    // A date that already has its four-digit year ("2025/08/16") needs none.
-    if (date.size() > 4 && date[4] == u'/' && InRange(date[0], '0', '9') &&
-        InRange(date[1], '0', '9') && InRange(date[2], '0', '9') && InRange(date[3], '0', '9'))
-        return QLatin1StringView();
-    const QStringView year = date.first(std::min<qsizetype>(2, date.size()));
-    const std::u16string_view yearCodes(year.utf16(), static_cast<std::size_t>(year.size()));
-    return yearCodes > std::u16string_view(u"50") ? QLatin1StringView("19")
-                                                   : QLatin1StringView("20");
+    return Century(Units(date));
+}
+
+QLatin1StringView CenturyOf(QLatin1StringView date)
+{
+    return Century(Units(date));
 }
 
 QString DateWithCentury(QStringView date)

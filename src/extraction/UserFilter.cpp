@@ -35,3 +35,12 @@ bool UserFilter::Contains(QStringView value) const
     }
     return false;
 }
+
+bool UserFilter::Contains(QLatin1StringView value) const
+{
+    for (const QString& element : elements_) {
+        if (element == value)
+            return true;
+    }
+    return false;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -24,6 +25,7 @@ public:
     const QStringList& List() const { return elements_; }
     // True when an element is exactly `value`.
     bool Contains(QStringView value) const;
+    bool Contains(QLatin1StringView value) const;
 
     // Exactly "ALL", the text that switches a filter off.
     static bool IsAll(const QString& boxText);

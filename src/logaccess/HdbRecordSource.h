@@ -26,6 +26,9 @@ public:
     void HamlogClose() override;
     QString OpenError() const override { return openError_; }
     QByteArrayView FieldText(qint16 field, char* scratch) override;
+    void FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QByteArrayView* views) override;
+    // Fields are written into the scratch, never read from it.
+    std::uint32_t ExactFields() const override { return (std::uint32_t{1} << FieldCount) - 1; }
     bool HoldsLastRecord() const override { return true; }
     Glance GlanceAtRecord() override;
     qint32 PassRecords(const BandCache& bands, qint32 limit) override;
@@ -39,6 +42,9 @@ private:
     QByteArrayView Text(const char* record, HdbLayout::Field field) const;
     quint16 Flag(const char* record) const;
     Glance GlanceAt(const char* record, bool slashToo) const;
+    // Fields 2 and 3 of the record last read, in `scratch`.
+    QByteArrayView DateText(char* scratch) const;
+    QByteArrayView TimeText(char* scratch) const;
     // Writes field `field` of `record` into `buffer` and returns where its text ends.
     char* WriteField(const char* record, char* buffer, qint16 field) const;
     char* WriteCallsign(const char* record, char* buffer) const;

@@ -36,8 +36,17 @@ public:
     {
         const auto bit = std::uint32_t{1} << i;
         if (i < RecordSource::FieldCount && !(fetched_ & bit))
-            Fetch(i);
+            Fetch(bit);
         return bytes_[static_cast<std::size_t>(i)];
+    }
+
+    // Fetches the fields (bit i for field i) that Bytes will soon be asked
+    // for, in one call to the source.
+    void Prefetch(std::uint32_t fields) const
+    {
+        fields &= ~fetched_;
+        if (fields != 0)
+            Fetch(fields);
     }
 
     // What the source can tell of the current record without forming its fields.
@@ -79,21 +88,19 @@ private:
     // Decodes every field, so that they outlive the source's storage.
     void Materialize();
 
-    void Fetch(int i) const;
+    void Fetch(std::uint32_t fields) const;
     // Fields that are not fetched again: every field of a source that cannot hold its record.
     std::uint32_t Unfetchable() const { return holds_ ? 0 : ~std::uint32_t{0}; }
 
-    struct Scratch {
-        char bytes[RecordSource::FieldBufferSize + 1];
-        std::size_t dirty = 0; // bytes that may differ from the pre-fill
-    };
-
     RecordSource* source_ = nullptr;
-    bool holds_ = false; // the source holds its last record
+    bool holds_ = false;      // the source holds its last record
+    std::uint32_t exact_ = 0; // fields whose scratch the source never reads back
     mutable std::array<QByteArrayView, Count> bytes_{};
     mutable std::array<QString, Count> text_;
     mutable std::uint32_t fetched_ = ~std::uint32_t{0};
     mutable std::uint32_t decoded_ = ~std::uint32_t{0};
-    mutable std::array<Scratch, RecordSource::FieldCount> scratch_;
+    mutable RecordSource::FieldBuffer scratch_[RecordSource::FieldCount];
+    // Bytes of each scratch that may differ from the pre-fill.
+    mutable std::array<std::size_t, RecordSource::FieldCount> dirty_{};
     mutable CodePage932 codec_;
 };

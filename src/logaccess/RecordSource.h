@@ -6,9 +6,11 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <bit>
 #include <optional>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 // The four operations through which the reader sees a log, with the contracts of
@@ -45,6 +47,20 @@ public:
         return QByteArrayView(scratch, nul ? static_cast<const char*>(nul) - scratch
                                            : static_cast<qsizetype>(FieldBufferSize));
     }
+    using FieldBuffer = char[FieldBufferSize + 1];
+    // FieldText for each field of `fields` (bit i for field i) in one call:
+    // views[i] is what FieldText(i, scratch[i]) gives.
+    virtual void FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QByteArrayView* views)
+    {
+        for (; fields != 0; fields &= fields - 1) {
+            const int i = std::countr_zero(fields);
+            views[i] = FieldText(static_cast<qint16>(i), scratch[i]);
+        }
+    }
+    // The fields (bit i for field i) whose FieldText reads back nothing of
+    // `scratch` it did not write in the same call: their scratch need not be
+    // filled with spaces again.
+    virtual std::uint32_t ExactFields() const { return 0; }
     // True when FieldText keeps giving the record last read after a failed
     // THW_read and after HamlogClose, up to the next successful THW_read or
     // HamlogOpen (a view fetched before a failed read may have moved: fetch it

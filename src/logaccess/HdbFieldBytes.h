@@ -1,0 +1,156 @@
+#pragma once
+
+#include "ByteWords.h"
+#include "RecordSource.h"
+
+#include <QByteArrayView>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+// Byte work on the fields of a HAMLOG.HDB record: finding where texts end and
+// writing the fields that are formed from several parts or from binary values.
+// Fields are a few bytes long, so most of it is done a word at a time.
+namespace HdbFieldBytes {
+
+inline QByteArrayView UpToNul(QByteArrayView bytes)
+{
+    if (!ByteWords::Has<'\0'>(bytes.data(), bytes.size()))
+        return bytes;
+    qsizetype n = 0;
+    while (bytes[n] != '\0')
+        ++n;
+    return bytes.first(n);
+}
+
+inline QByteArrayView TrimEnd(QByteArrayView bytes)
+{
+    // Most fields are mostly padding: skip it eight bytes at a time.
+    constexpr quint64 Spaces = 0x2020202020202020ULL;
+    const char* data = bytes.data();
+    qsizetype size = bytes.size();
+    quint64 word;
+    while (size >= 8 && (std::memcpy(&word, data + size - 8, 8), word == Spaces))
+        size -= 8;
+    while (size > 0 && data[size - 1] == ' ')
+        --size;
+    return QByteArrayView(data, size);
+}
+
+inline QByteArrayView TrimStart(QByteArrayView bytes)
+{
+    while (!bytes.isEmpty() && bytes.front() == ' ')
+        bytes = bytes.sliced(1);
+    return bytes;
+}
+
+// Of a field of four to eight bytes: the length of its text, up to the first
+// zero byte and without trailing spaces, found in one word.
+inline int ShortTextLength(const char* p, int n)
+{
+    constexpr quint64 Low7 = 0x7F7F7F7F7F7F7F7FULL;
+    quint32 a, b;
+    std::memcpy(&a, p, 4);
+    std::memcpy(&b, p + n - 4, 4);
+    const quint64 w = a | quint64{b} << (8 * (n - 4)); // bytes from n on are zero
+    // The high bit of each byte that is not zero, of each that is no space.
+    const quint64 nonZero = ((w & Low7) + Low7) | w;
+    const quint64 spaces = w ^ ByteWords::Ones * ' ';
+    const quint64 nonSpace = (((spaces & Low7) + Low7) | spaces) & ByteWords::Highs;
+    // The first zero byte ends the text; past a field shorter than eight
+    // bytes the word is zero anyway.
+    const quint64 zeros = ~nonZero & ByteWords::Highs;
+    const quint64 inText = nonSpace & ((zeros & (~zeros + 1)) - 1);
+    return inText ? (63 - std::countl_zero(inText)) / 8 + 1 : 0;
+}
+
+inline int UpToZero(const char* p, int n)
+{
+    if (!ByteWords::Has<'\0'>(p, n))
+        return n;
+    int i = 0;
+    while (p[i] != '\0')
+        ++i;
+    return i;
+}
+
+inline int SkipSpaces(const char* p, int from, int to)
+{
+    // The first byte that is no space shows as the lowest set byte of the
+    // word xor spaces.
+    constexpr quint64 Spaces = 0x2020202020202020ULL;
+    quint64 w;
+    for (; from + 8 <= to; from += 8) {
+        std::memcpy(&w, p + from, 8);
+        if (w != Spaces)
+            return from + std::countr_zero(w ^ Spaces) / 8;
+    }
+    if (from < to && to >= 8) {
+        // The last few bytes in the word that ends with them, without those before `from`.
+        std::memcpy(&w, p + to - 8, 8);
+        const quint64 rest = (w ^ Spaces) >> (8 * (from - (to - 8)));
+        return rest ? from + std::countr_zero(rest) / 8 : to;
+    }
+    while (from < to && p[from] == ' ')
+        ++from;
+    return from;
+}
+
+// "00" to "99", two characters each.
+inline constexpr auto DigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (unsigned i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// Appends to a field buffer, never past its text space.
+class FieldWriter {
+public:
+    explicit FieldWriter(char* buffer) : buffer_(buffer) {}
+    // Byte loops: the pieces are a few bytes long, shorter than a library call.
+    void Append(QByteArrayView bytes)
+    {
+        const std::size_t n =
+            std::min(static_cast<std::size_t>(bytes.size()), RecordSource::FieldBufferSize - size_);
+        for (std::size_t i = 0; i < n; ++i)
+            buffer_[size_ + i] = bytes[static_cast<qsizetype>(i)];
+        size_ += n;
+    }
+    void Append(char c)
+    {
+        if (size_ < RecordSource::FieldBufferSize)
+            buffer_[size_++] = c;
+    }
+    void TwoDigits(unsigned value) // at least two digits
+    {
+        if (value >= 100)
+            Number(value / 100);
+        if (size_ + 2 <= RecordSource::FieldBufferSize) {
+            std::memcpy(buffer_ + size_, &DigitPairs[2 * (value % 100)], 2);
+            size_ += 2;
+        }
+    }
+    void Number(unsigned value)
+    {
+        char digits[10];
+        int n = 0;
+        do {
+            digits[sizeof digits - ++n] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        Append(QByteArrayView(digits + sizeof digits - n, n));
+    }
+    void Finish() { buffer_[size_] = '\0'; }
+    char* End() const { return buffer_ + size_; }
+
+private:
+    char* buffer_;
+    std::size_t size_ = 0;
+};
+
+} // namespace HdbFieldBytes
