@@ -1,9 +1,9 @@
 #include "ExtractionFileWriter.h"
 
 #include "CodePage932.h"
+#include "DigitPairs.h"
 #include "RecordClassification.h"
 
-#include <array>
 #include <cstring>
 #include <initializer_list>
 
@@ -164,14 +164,6 @@ inline char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1S
 inline char* ExtractionFileWriter::Number(char* p, qint32 value)
 {
     // Two digits a step: contact numbers run to seven digits and more.
-    static constexpr auto Pairs = [] {
-        std::array<char, 200> pairs{};
-        for (unsigned i = 0; i < 100; ++i) {
-            pairs[2 * i] = static_cast<char>('0' + i / 10);
-            pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-        }
-        return pairs;
-    }();
     if (value < 0)
         *p++ = '-';
     auto rest = static_cast<quint32>(value < 0 ? -static_cast<qint64>(value) : value);
@@ -180,7 +172,7 @@ inline char* ExtractionFileWriter::Number(char* p, qint32 value)
         ++n;
     int i = n; // the digits of `rest`
     for (; rest >= 10; rest /= 100, i -= 2)
-        std::memcpy(p + i - 2, &Pairs[2 * (rest % 100)], 2);
+        std::memcpy(p + i - 2, &DigitPairs[2 * (rest % 100)], 2);
     if (i == 1)
         p[0] = static_cast<char>('0' + rest);
     return p + n;

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "ByteWords.h"
+#include "DigitPairs.h"
 #include "RecordSource.h"
 
 #include <QByteArrayView>
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstring>
 
@@ -97,16 +97,6 @@ inline int SkipSpaces(const char* p, int from, int to)
         ++from;
     return from;
 }
-
-// "00" to "99", two characters each.
-inline constexpr auto DigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (unsigned i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}();
 
 // Appends to a field buffer, never past its text space.
 class FieldWriter {
