@@ -376,8 +376,9 @@ void HdbRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QBy
 {
     // Field by field as FieldText, without going through its switch each time.
     constexpr auto Bit = [](int field) { return std::uint32_t{1} << field; };
-    constexpr std::uint32_t Formed = Bit(0) | Bit(2) | Bit(3) | Bit(10) | Bit(15) | Bit(16);
-    if (!last_ || (fields & Formed & ~(Bit(0) | Bit(2) | Bit(3) | Bit(10)))) {
+    constexpr std::uint32_t Formed = Bit(0) | Bit(2) | Bit(3) | Bit(10); // not text in place
+    constexpr std::uint32_t Rare = Bit(15) | Bit(16);                     // left to FieldText
+    if (!last_ || (fields & Rare)) {
         for (; fields != 0; fields &= fields - 1) {
             const int i = std::countr_zero(fields);
             views[i] = FieldText(static_cast<qint16>(i), scratch[i]);
