@@ -46,7 +46,7 @@ std::size_t WholeCharacters(const char* bytes, std::size_t size, std::size_t cou
 
 // Text fields as the HDB source gives them: up to the first zero byte, trailing
 // spaces removed; never more than the buffer holds, and no half character.
-std::size_t TextSize(const CsvTokenizer::Item& item)
+std::size_t TextSize(const CsvRecordsAhead::Item& item)
 {
     const char* bytes = item.data;
     const void* nul = item.hasNul ? std::memchr(bytes, 0, item.size) : nullptr;
@@ -61,7 +61,7 @@ std::size_t TextSize(const CsvTokenizer::Item& item)
     return size;
 }
 
-std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
+std::size_t WriteText(char* buffer, const CsvRecordsAhead::Item& item)
 {
     const std::size_t size = TextSize(item);
     std::memcpy(buffer, item.data, size);
@@ -69,7 +69,7 @@ std::size_t WriteText(char* buffer, const CsvTokenizer::Item& item)
 }
 
 // The three QSL marks, cut or padded with spaces; a double-byte mark counts as one.
-std::size_t WriteQsl(char* buffer, const CsvTokenizer::Item& item)
+std::size_t WriteQsl(char* buffer, const CsvRecordsAhead::Item& item)
 {
     std::size_t marks = 0;
     std::size_t size = WholeCharacters(item.data, item.size, QslCharacters, &marks);
@@ -81,8 +81,8 @@ std::size_t WriteQsl(char* buffer, const CsvTokenizer::Item& item)
 
 } // namespace
 
-CsvRecordSource::CsvRecordSource(std::size_t bufferSize)
-    : buffer_(std::max<std::size_t>(bufferSize, 2)) // the tokenizer may hold one byte back
+CsvRecordSource::CsvRecordSource(std::size_t chunkSize, bool readAhead)
+    : records_(chunkSize, readAhead)
 {
 }
 
@@ -134,7 +134,7 @@ CsvRecordSource::Layout CsvRecordSource::Examine()
     const auto leading = [this] {
         CsvLineShape::Leading items;
         for (std::size_t i = 0; i < items.size(); ++i) {
-            const CsvTokenizer::Item& item = tokenizer_.ItemAt(static_cast<int>(i));
+            const CsvRecordsAhead::Item& item = records_.ItemAt(static_cast<int>(i));
             items[i] = QByteArrayView(item.data, static_cast<qsizetype>(item.size));
         }
         return items;
@@ -175,24 +175,24 @@ bool CsvRecordSource::QuickCheck()
 QString CsvRecordSource::Check()
 {
     Rewind();
+    records_.Start(fd_, limit_, false, fastLines_); // no records kept: only how the text ends
+    reading_ = true;
     CsvTokenizer::Step step;
     do
-        step = NextRecord(false);
+        step = records_.Next(false);
     while (step == CsvTokenizer::Step::Record);
-    if (readErrno_ != 0)
+    if (const int error = records_.ReadError(); error != 0)
         return QStringLiteral("cannot read the file: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(readErrno_)));
+            .arg(QString::fromLocal8Bit(std::strerror(error)));
     if (step == CsvTokenizer::Step::Error)
-        return QStringLiteral("line %1: %2")
-            .arg(tokenizer_.ErrorLine())
-            .arg(tokenizer_.ErrorText());
+        return QStringLiteral("line %1: %2").arg(records_.ErrorLine()).arg(records_.ErrorText());
     return {};
 }
 
 void CsvRecordSource::DropPending()
 {
     if (pending_)
-        tokenizer_.ForgetLast();
+        records_.ForgetLast();
     pending_ = false;
 }
 
@@ -200,6 +200,7 @@ void CsvRecordSource::HamlogClose()
 {
     DropPending();
     ahead_.Stop(); // before its file goes
+    records_.Stop();
     reading_ = false;
     if (fd_ >= 0)
         ::close(fd_);
@@ -211,14 +212,8 @@ void CsvRecordSource::HamlogClose()
 void CsvRecordSource::Rewind()
 {
     ahead_.Stop();
+    records_.Stop();
     reading_ = false;
-    block_ = {};
-    blockPos_ = 0;
-    tokenizer_.Reset();
-    begin_ = end_ = 0;
-    offset_ = 0;
-    eof_ = limit_ == 0;
-    readErrno_ = 0;
     recordsRead_ = 0;
     hasRecord_ = false;
 }
@@ -231,47 +226,13 @@ void CsvRecordSource::ToFirstContact()
         NextRecord(false);
 }
 
-void CsvRecordSource::Fill()
-{
-    tokenizer_.HoldItems(); // the last record may lie in what is about to move
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
-    end_ -= begin_;
-    begin_ = 0;
-    // What the read-ahead thread has ready, as much as there is room for.
-    while (end_ < buffer_.size() && !eof_) {
-        if (blockPos_ == block_.size()) {
-            if (!reading_) {
-                ahead_.Start(fd_, 0, limit_);
-                reading_ = true;
-            }
-            block_ = ahead_.Next();
-            blockPos_ = 0;
-            if (block_.empty()) {
-                readErrno_ = ahead_.Error(); // a read error ends the text; the check reports it
-                eof_ = true; // as does a file cut short after the check
-                break;
-            }
-        }
-        const std::size_t n = std::min(buffer_.size() - end_, block_.size() - blockPos_);
-        std::memcpy(buffer_.data() + end_, block_.data() + blockPos_, n);
-        end_ += n;
-        blockPos_ += n;
-        offset_ += static_cast<off_t>(n);
-        if (offset_ == limit_)
-            eof_ = true;
-    }
-}
-
 CsvTokenizer::Step CsvRecordSource::NextRecord(bool keep)
 {
-    for (;;) {
-        const char* pos = buffer_.data() + begin_;
-        const CsvTokenizer::Step step = tokenizer_.Next(pos, buffer_.data() + end_, eof_, keep);
-        begin_ = static_cast<std::size_t>(pos - buffer_.data());
-        if (step != CsvTokenizer::Step::NeedMore)
-            return step;
-        Fill(); // adds bytes, or reaches the end so that the tokenizer finishes
+    if (!reading_) {
+        records_.Start(fd_, limit_, true, fastLines_);
+        reading_ = true;
     }
+    return records_.Next(keep);
 }
 
 int CsvRecordSource::THW_read(qint32 recordNo)
@@ -308,7 +269,7 @@ void CsvRecordSource::ThwString(char* buffer, qint16 field)
     // Field 0 is the Call column, fields 2 to 15 the columns after it; 1 and 16
     // (IGN and an unused field) have no column.
     if (hasRecord_ && field >= 0 && field <= FlagField && field != 1) {
-        const CsvTokenizer::Item& item = CurrentField(field);
+        const CsvRecordsAhead::Item& item = CurrentField(field);
         size = field == QslField ? WriteQsl(buffer, item) : WriteText(buffer, item);
         if (field == DateField)
             size = CsvLineShape::NormaliseDate(buffer, size);
@@ -320,7 +281,7 @@ QByteArrayView CsvRecordSource::FieldText(qint16 field, char* scratch)
 {
     if (!hasLast_ || field < 0 || field > FlagField || field == 1)
         return {};
-    const CsvTokenizer::Item& item = CurrentField(field);
+    const CsvRecordsAhead::Item& item = CurrentField(field);
     if (field == DateField) // written out: the date may need its form mended
         return QByteArrayView(scratch, static_cast<qsizetype>(CsvLineShape::NormaliseDate(
                                            scratch, WriteText(scratch, item))));
@@ -340,12 +301,12 @@ RecordSource::Glance CsvRecordSource::GlanceAtRecord()
         return glance;
     // The texts FieldText gives. "J" and "/" are never the second byte of a
     // double-byte character (the text is checked), so the bytes tell.
-    const CsvTokenizer::Item& time = CurrentField(TimeField);
+    const CsvRecordsAhead::Item& time = CurrentField(TimeField);
     const std::size_t timeSize = TextSize(time);
     glance.NotJapanTime = timeSize == 0 || time.data[timeSize - 1] != 'J';
-    const CsvTokenizer::Item& call = CurrentField(0);
+    const CsvRecordsAhead::Item& call = CurrentField(0);
     glance.NoSlash = !std::memchr(call.data, '/', TextSize(call));
-    const CsvTokenizer::Item& frequency = CurrentField(FreqField);
+    const CsvRecordsAhead::Item& frequency = CurrentField(FreqField);
     glance.FrequencyKey =
         QByteArrayView(frequency.data, static_cast<qsizetype>(TextSize(frequency)));
     return glance;

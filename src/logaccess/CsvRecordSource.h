@@ -1,12 +1,10 @@
 #pragma once
 
-#include "CsvTokenizer.h"
+#include "CsvRecordsAhead.h"
 #include "ReadAhead.h"
 #include "RecordSource.h"
 
-#include <span>
 #include <sys/types.h>
-#include <vector>
 
 // Reads a log exported as HAMLOG CSV (Call, Date, Time, His, My, Freq, Mode, Code,
 // GL, QSL, Name, QTH, Remarks1, Remarks2, Flag) with the field numbers of the
@@ -20,12 +18,15 @@
 //
 // Opening checks the whole file once, so malformed text is reported before any
 // record is read: a quick scan first, and only where it is not certain the
-// tokenizer, which tells what is wrong and where. Records then stream through a fixed buffer: memory stays flat
-// whatever the size of the log; reading the next record is the fast path, any
-// other number rescans from the start.
+// tokenizer, which tells what is wrong and where. Records are then tokenized a
+// chunk ahead on a thread of their own: memory stays flat whatever the size of
+// the log; reading the next record is the fast path, any other number rescans
+// from the start.
 class CsvRecordSource final : public RecordSource {
 public:
-    explicit CsvRecordSource(std::size_t bufferSize = 256 * 1024);
+    // Text is read `chunkSize` bytes at a time; without `readAhead` records are
+    // tokenized when they are needed rather than on a thread.
+    explicit CsvRecordSource(std::size_t chunkSize = 256 * 1024, bool readAhead = true);
     ~CsvRecordSource() override;
     CsvRecordSource(const CsvRecordSource&) = delete;
     CsvRecordSource& operator=(const CsvRecordSource&) = delete;
@@ -54,7 +55,7 @@ public:
     const Layout& FileLayout() const { return layout_; }
 
     // See CsvTokenizer::SetFastLines.
-    void SetFastLines(bool on) { tokenizer_.SetFastLines(on); }
+    void SetFastLines(bool on) { fastLines_ = on; }
     // Off, opening checks with the tokenizer alone; the results are the same.
     void SetQuickCheck(bool on) { quickCheck_ = on; }
 
@@ -65,14 +66,13 @@ private:
     Layout Examine();
     void Rewind();
     void ToFirstContact();
-    void Fill();
     CsvTokenizer::Step NextRecord(bool keep);
     // Item `column` of the current record.
-    const CsvTokenizer::Item& Current(int column) const
+    CsvRecordsAhead::Item Current(int column) const
     {
-        return pending_ ? tokenizer_.EarlierItemAt(column) : tokenizer_.ItemAt(column);
+        return pending_ ? records_.EarlierItemAt(column) : records_.ItemAt(column);
     }
-    const CsvTokenizer::Item& CurrentField(qint16 field) const
+    CsvRecordsAhead::Item CurrentField(qint16 field) const
     {
         // Field 0 is the Call column, fields 2 to 15 the columns after it.
         return Current(layout_.CallColumn + (field == 0 ? 0 : field - 1));
@@ -81,20 +81,13 @@ private:
     void DropPending();
 
     int fd_ = -1;
-    off_t limit_ = 0;  // bytes of text; a final end-of-file byte is not text
-    off_t offset_ = 0; // bytes read into the buffer so far
-    ReadAhead ahead_;
-    bool reading_ = false;        // ahead_ reads this pass of the file
-    std::span<const char> block_; // from ahead_, copied up to blockPos_
-    std::size_t blockPos_ = 0;
-    int readErrno_ = 0;
+    off_t limit_ = 0; // bytes of text; a final end-of-file byte is not text
+    ReadAhead ahead_; // for the quick check
+    CsvRecordsAhead records_;
+    bool reading_ = false; // records_ reads this pass of the file
+    bool fastLines_ = true;
     QString openError_;
     std::optional<FileId> opened_;
-    std::vector<char> buffer_;
-    std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
-    std::size_t end_ = 0;
-    bool eof_ = false;
-    CsvTokenizer tokenizer_;
     Layout layout_;
     qint32 recordsRead_ = 0; // number of the current record
     bool hasRecord_ = false; // the last read found a record

@@ -98,6 +98,7 @@ void CsvTokenizer::StartRecord()
     dirty = 0;
     column_ = 0;
     lineHasText_ = false;
+    lastPlain_ = false;
 }
 
 void CsvTokenizer::NoteText(const char* bytes, std::size_t size)
@@ -256,7 +257,10 @@ bool CsvTokenizer::TakePlainLine(const char*& pos, const char* end)
         }
     }
 
-    if (keep_) {
+    if (keep_ && boundsOnly_) {
+        if (!TakeBounds(p, parts.data(), last))
+            return false;
+    } else if (keep_) {
         auto& items = sets_[static_cast<std::size_t>(filling_)];
         int& dirty = dirty_[static_cast<std::size_t>(filling_)];
         int column = 0;
@@ -290,6 +294,34 @@ bool CsvTokenizer::TakePlainLine(const char*& pos, const char* end)
     }
     pos = p + lineEnd + 1;
     ++line_;
+    return true;
+}
+
+bool CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last)
+{
+    int column = 0;
+    std::size_t start = 0;
+    for (std::size_t b = 0; b <= last && column < ColumnCount; ++b) {
+        for (std::uint64_t part = parts[b]; part && column < ColumnCount; part &= part - 1) {
+            const std::size_t stop = BlockSize * b + static_cast<std::size_t>(std::countr_zero(part));
+            const std::size_t quoted = line[start] == '"';
+            const std::size_t length = stop - start - 2 * quoted;
+            if (length > ItemCapacity) {
+                boundsCount_ = std::max(boundsCount_, column); // what is set so far
+                return false;
+            }
+            bounds_.start[static_cast<std::size_t>(column)] =
+                static_cast<std::uint16_t>(start + quoted);
+            bounds_.size[static_cast<std::size_t>(column)] = static_cast<std::uint16_t>(length);
+            ++column;
+            start = stop + 1;
+        }
+    }
+    for (int i = column; i < boundsCount_; ++i)
+        bounds_.start[static_cast<std::size_t>(i)] = bounds_.size[static_cast<std::size_t>(i)] = 0;
+    boundsCount_ = column;
+    bounds_.line = line;
+    lastPlain_ = true;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 // Splits HAMLOG CSV text into records as its bytes stream in, whatever the chunk
@@ -71,6 +72,18 @@ public:
     // results are the same either way.
     void SetFastLines(bool on) { fastLines_ = on; }
 
+    // Where the items of a line taken whole lie, from the line's first byte.
+    struct Bounds {
+        const char* line = nullptr;
+        std::array<std::uint16_t, ColumnCount> start{}, size{};
+    };
+    // With `on`, a plain line kept is given only as Bounds (see LastBounds),
+    // which is all a reader that copies records out needs.
+    void SetBoundsOnly(bool on) { boundsOnly_ = on; }
+    // The bounds of the last record kept, when it was a plain line taken whole
+    // while bounds only were asked for; otherwise null, and its items tell.
+    const Bounds* LastBounds() const { return lastPlain_ ? &bounds_ : nullptr; }
+
     // Item `column` (0 to ColumnCount - 1) of the last record returned with
     // `keep`; a column the line did not have is empty. It stays readable until
     // the next such record, whatever else is tokenized in between.
@@ -121,8 +134,14 @@ private:
     Taken TakeCharacter(const char*& p, const char* end, bool atEnd);
     void Fail(qint64 line, QString text);
 
+    bool TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last);
+
     State state_ = State::LineStart;
     bool fastLines_ = true;
+    bool boundsOnly_ = false;
+    bool lastPlain_ = false;
+    Bounds bounds_;
+    int boundsCount_ = 0; // entries of bounds_ that may be set
     bool keep_ = false;
     bool lineHasText_ = false;
     int column_ = 0;

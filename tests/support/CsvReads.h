@@ -19,7 +19,7 @@ inline std::vector<QByteArray> CsvReads(const QString& path, const QByteArray& t
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
         return {"not written"};
     file.close();
-    CsvRecordSource source(bufferSize);
+    CsvRecordSource source(bufferSize, fast);
     source.SetFastLines(fast);
     source.SetQuickCheck(fast);
     std::vector<QByteArray> reads;

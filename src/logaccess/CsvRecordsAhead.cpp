@@ -1,0 +1,333 @@
+#include "CsvRecordsAhead.h"
+
+#include "ReadFullyAt.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+namespace {
+
+// Room before a chunk's read for the bytes the last chunk left (at most one,
+// unless that chunk was full of records): the read itself starts on a cache
+// line, which keeps the kernel's copy fast.
+constexpr std::size_t Lead = 64;
+// Records a chunk holds at most, so that short lines cannot make it large.
+constexpr std::size_t MaxRecords = 4096;
+constexpr int ChunkCount = 4;
+constexpr std::size_t PrefetchAhead = 16;
+
+bool Within(const void* p, const void* begin, std::size_t size)
+{
+    const auto at = reinterpret_cast<std::uintptr_t>(p);
+    const auto from = reinterpret_cast<std::uintptr_t>(begin);
+    return at >= from && at - from < size;
+}
+
+} // namespace
+
+const CsvRecordsAhead::Record CsvRecordsAhead::Empty{};
+
+void CsvRecordsAhead::FreeAligned::operator()(char* p) const
+{
+    std::free(p);
+}
+
+CsvRecordsAhead::CsvRecordsAhead(std::size_t chunkSize, bool ownThread)
+    : chunkSize_((std::max<std::size_t>(chunkSize, 64) + 63) / 64 * 64), ownThread_(ownThread),
+      chunks_(ChunkCount)
+{
+}
+
+CsvRecordsAhead::~CsvRecordsAhead()
+{
+    Stop();
+}
+
+void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines)
+{
+    Stop();
+    Producer& p = producer_;
+    p.tokenizer.Reset();
+    p.tokenizer.SetFastLines(fastLines);
+    p.tokenizer.SetBoundsOnly(true);
+    p.fd = fd;
+    p.offset = 0;
+    p.limit = limit;
+    p.keep = keep;
+    p.atEnd = limit <= 0;
+    p.carry.clear();
+    p.errorLine = 0;
+    p.errorText.clear();
+    p.readError = 0;
+    for (Chunk& chunk : chunks_)
+        chunk.filled = false;
+    stop_ = false;
+    next_ = 0;
+    at_ = nullptr;
+    atRecord_ = 0;
+    errorLine_ = 0;
+    errorText_.clear();
+    readError_ = 0;
+    started_ = true;
+    inTurn_ = !ownThread_ || limit <= static_cast<off_t>(chunkSize_);
+    if (inTurn_)
+        return;
+    try {
+        thread_ = std::thread(&CsvRecordsAhead::Run, this);
+    } catch (const std::system_error&) {
+        inTurn_ = true; // no thread to be had: each chunk is made when needed
+    }
+}
+
+void CsvRecordsAhead::Stop()
+{
+    if (thread_.joinable()) {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    // The last records stay readable, whatever is read next.
+    for (const Chunk& chunk : chunks_) {
+        Hold(last_, chunk);
+        Hold(earlier_, chunk);
+    }
+    at_ = nullptr;
+    started_ = false;
+}
+
+void CsvRecordsAhead::Run()
+{
+    for (std::size_t i = 0;; i = (i + 1) % chunks_.size()) {
+        Chunk& chunk = chunks_[i];
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || !chunk.filled; });
+            if (stop_)
+                return;
+        }
+        Produce(chunk);
+        {
+            const std::lock_guard lock(mutex_);
+            chunk.filled = true;
+        }
+        changed_.notify_all();
+        if (chunk.end != CsvTokenizer::Step::NeedMore)
+            return;
+    }
+}
+
+// Puts what the last chunk left and the next bytes of the file into `chunk`.
+void CsvRecordsAhead::Read(Chunk& chunk)
+{
+    Producer& p = producer_;
+    if (!chunk.bytes)
+        chunk.bytes.reset(static_cast<char*>(std::aligned_alloc(64, Lead + chunkSize_)));
+    if (!chunk.bytes) {
+        // No room to read into: the text ends here, as at a failed read.
+        p.readError = p.readError ? p.readError : ENOMEM;
+        p.atEnd = true;
+        chunk.size = 0;
+        return;
+    }
+    char* const base = chunk.bytes.get();
+    const std::size_t carried = p.carry.size();
+    if (carried > Lead) {
+        // Left when the last chunk was full of records: this chunk takes those
+        // records first, and reads on in the next one.
+        std::memcpy(base, p.carry.data(), carried);
+        chunk.size = carried;
+        p.carry.clear();
+        return;
+    }
+    std::memcpy(base + Lead - carried, p.carry.data(), carried);
+    p.carry.clear();
+    std::size_t got = 0;
+    if (!p.atEnd) {
+        const auto wanted = static_cast<std::size_t>(
+            std::min<off_t>(p.limit - p.offset, static_cast<off_t>(chunkSize_)));
+        const ssize_t n = ReadFullyAt(p.fd, base + Lead, wanted, p.offset);
+        if (n < 0)
+            p.readError = errno;
+        got = n > 0 ? static_cast<std::size_t>(n) : 0;
+        p.offset += static_cast<off_t>(got);
+        // A failed or short read ends the text, as does the limit.
+        p.atEnd = n < 0 || got < wanted || p.offset >= p.limit;
+    }
+    std::memmove(base, base + Lead - carried, carried + got);
+    chunk.size = carried + got;
+}
+
+void CsvRecordsAhead::Produce(Chunk& chunk)
+{
+    Producer& p = producer_;
+    chunk.recordCount = 0;
+    chunk.spill.clear();
+    chunk.end = CsvTokenizer::Step::NeedMore;
+    if (p.keep && chunk.records.size() < MaxRecords)
+        chunk.records.resize(MaxRecords);
+    Read(chunk);
+    const char* const text = chunk.bytes ? chunk.bytes.get() : "";
+    const char* pos = text;
+    const char* const end = text + chunk.size;
+    for (;;) {
+        const char* const line = pos;
+        const CsvTokenizer::Step step = p.tokenizer.Next(pos, end, p.atEnd, p.keep);
+        if (step == CsvTokenizer::Step::Record) {
+            if (!p.keep)
+                continue;
+            AddRecord(chunk, line, pos);
+            if (chunk.recordCount < MaxRecords)
+                continue;
+        } else if (step != CsvTokenizer::Step::NeedMore) {
+            chunk.end = step;
+            p.errorLine = p.tokenizer.ErrorLine();
+            p.errorText = p.tokenizer.ErrorText();
+            break;
+        }
+        p.carry.assign(pos, end); // at a record's end, or at most a byte
+        break;
+    }
+}
+
+// Adds the tokenizer's last record, which it took from `line` to `lineEnd`.
+void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* lineEnd)
+{
+    const CsvTokenizer& tokenizer = producer_.tokenizer;
+    // The records were last read on the reader's core: asking for them well
+    // ahead hides the wait for each to come back.
+    if (chunk.recordCount + PrefetchAhead < chunk.records.size())
+        __builtin_prefetch(&chunk.records[chunk.recordCount + PrefetchAhead], 1);
+    Record& record = chunk.records[chunk.recordCount++];
+    if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
+        record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes.get());
+        record.spilled = false;
+        record.marks = 0;
+        record.start = bounds->start;
+        record.size = bounds->size;
+        return;
+    }
+    const auto lineSize = static_cast<std::size_t>(lineEnd - line);
+    // Items lie in the line when it was taken whole, otherwise all in the
+    // tokenizer's own storage, which the next record reuses.
+    bool inLine = true;
+    for (int column = 0; column < CsvTokenizer::ColumnCount && inLine; ++column) {
+        const CsvTokenizer::Item& item = tokenizer.ItemAt(column);
+        inLine = item.size == 0 || Within(item.data, line, lineSize);
+    }
+    const char* base = line;
+    record.spilled = !inLine;
+    record.base = static_cast<std::uint32_t>(line - chunk.bytes.get());
+    if (record.spilled) {
+        record.base = static_cast<std::uint32_t>(chunk.spill.size());
+        base = nullptr;
+    }
+    std::uint64_t marks = 0;
+    for (int column = 0; column < CsvTokenizer::ColumnCount; ++column) {
+        const CsvTokenizer::Item& item = tokenizer.ItemAt(column);
+        const auto c = static_cast<std::size_t>(column);
+        record.size[c] = static_cast<std::uint16_t>(item.size);
+        marks |= std::uint64_t{item.hasNul} << (4 * column) |
+                 std::uint64_t{item.textBeyond} << (4 * column + 1) |
+                 std::uint64_t{item.nulBeyond} << (4 * column + 2);
+        if (base) {
+            record.start[c] = item.size == 0 ? 0 : static_cast<std::uint16_t>(item.data - base);
+        } else {
+            record.start[c] = static_cast<std::uint16_t>(chunk.spill.size() - record.base);
+            chunk.spill.insert(chunk.spill.end(), item.data, item.data + item.size);
+        }
+    }
+    record.marks = marks;
+}
+
+CsvTokenizer::Step CsvRecordsAhead::Next(bool keep)
+{
+    for (;;) {
+        if (at_ && atRecord_ < at_->recordCount) {
+            const Record& record = at_->records[atRecord_++];
+            if (keep) {
+                earlier_ = last_;
+                last_ = {(record.spilled ? at_->spill.data() : at_->bytes.get()) + record.base,
+                         &record};
+            }
+            return CsvTokenizer::Step::Record;
+        }
+        if (at_ && at_->end != CsvTokenizer::Step::NeedMore)
+            return at_->end;
+        if (!started_)
+            return CsvTokenizer::Step::End;
+        at_ = TakeChunk();
+        atRecord_ = 0;
+    }
+}
+
+CsvRecordsAhead::Item CsvRecordsAhead::Placed::At(int column) const
+{
+    const auto c = static_cast<std::size_t>(column);
+    const auto marks = static_cast<unsigned>(record->marks >> (4 * column));
+    return {bytes + record->start[c], record->size[c], (marks & 1) != 0, (marks & 2) != 0,
+            (marks & 4) != 0};
+}
+
+CsvRecordsAhead::Chunk* CsvRecordsAhead::TakeChunk()
+{
+    if (at_)
+        GiveBack(*at_);
+    Chunk* chunk = nullptr;
+    if (inTurn_) {
+        chunk = &chunks_.front();
+        Produce(*chunk);
+    } else {
+        std::unique_lock lock(mutex_);
+        chunk = &chunks_[next_];
+        changed_.wait(lock, [&] { return chunk->filled; });
+        next_ = (next_ + 1) % chunks_.size();
+    }
+    if (chunk->end != CsvTokenizer::Step::NeedMore) {
+        // The producer is done with these: it wrote them before the chunk.
+        errorLine_ = producer_.errorLine;
+        errorText_ = producer_.errorText;
+        readError_ = producer_.readError;
+    }
+    return chunk;
+}
+
+void CsvRecordsAhead::GiveBack(Chunk& chunk)
+{
+    Hold(last_, chunk);
+    Hold(earlier_, chunk);
+    if (inTurn_)
+        return;
+    {
+        const std::lock_guard lock(mutex_);
+        chunk.filled = false;
+    }
+    changed_.notify_all();
+}
+
+// Copies `placed` out of `chunk` when it lies there, so that the chunk can be reused.
+void CsvRecordsAhead::Hold(Placed& placed, const Chunk& chunk)
+{
+    if (!Within(placed.record, chunk.records.data(), chunk.records.size() * sizeof(Record)))
+        return;
+    HeldRecord& held =
+        last_.record == &held_[0].record || earlier_.record == &held_[0].record ? held_[1]
+                                                                                : held_[0];
+    held.record = *placed.record;
+    held.record.base = 0;
+    held.record.spilled = false;
+    for (int column = 0; column < CsvTokenizer::ColumnCount; ++column) {
+        const auto c = static_cast<std::size_t>(column);
+        const std::size_t at = c * CsvTokenizer::ItemCapacity;
+        std::memcpy(held.bytes.data() + at, placed.bytes + placed.record->start[c],
+                    placed.record->size[c]);
+        held.record.start[c] = static_cast<std::uint16_t>(at);
+    }
+    placed = {held.bytes.data(), &held.record};
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "CsvTokenizer.h"
+
+#include <QString>
+
+#include <array>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <sys/types.h>
+#include <thread>
+#include <vector>
+
+// Reads CSV text from a file and tokenizes it on a thread of its own, a chunk
+// of records ahead of their reader, so that splitting lines into items overlaps
+// the work done on the records. The reader sees what a CsvTokenizer fed the
+// whole file would give: the same records, items, end and error.
+class CsvRecordsAhead {
+public:
+    // An item of a record: its kept bytes and what the tokenizer noted of it.
+    struct Item {
+        const char* data = "";
+        std::size_t size = 0;
+        bool hasNul = false;
+        bool textBeyond = false;
+        bool nulBeyond = false;
+    };
+
+    // Without `ownThread`, where no thread can be started, or for text that
+    // fits in one chunk, each chunk is tokenized when it is needed instead.
+    explicit CsvRecordsAhead(std::size_t chunkSize = 256 * 1024, bool ownThread = true);
+    ~CsvRecordsAhead();
+    CsvRecordsAhead(const CsvRecordsAhead&) = delete;
+    CsvRecordsAhead& operator=(const CsvRecordsAhead&) = delete;
+
+    // Starts on the first `limit` bytes of `fd` (which stays the caller's).
+    // With `keep` false no record is handed out: Next tells only how the
+    // text ends, which is all checking it needs. Earlier work stops first.
+    void Start(int fd, off_t limit, bool keep, bool fastLines);
+    void Stop();
+
+    // The next record, or how the text ends (End or Error, then again at every
+    // call). With `keep` the record becomes the last one (ItemAt), and the
+    // last one the earlier one.
+    CsvTokenizer::Step Next(bool keep);
+    Item ItemAt(int column) const { return last_.At(column); }
+    Item EarlierItemAt(int column) const { return earlier_.At(column); }
+    // Makes the earlier record the last one again.
+    void ForgetLast() { std::swap(last_, earlier_); }
+
+    qint64 ErrorLine() const { return errorLine_; }
+    QString ErrorText() const { return errorText_; }
+    // The errno of a read that failed, which ended the text; 0 when none did.
+    int ReadError() const { return readError_; }
+
+private:
+    struct FreeAligned {
+        void operator()(char* p) const;
+    };
+    // A record as a chunk keeps it, small: the reader's core fetches every
+    // byte of it from the core that wrote it. Its items lie at `start` from
+    // `base`, in the chunk's text or, where the tokenizer kept them in its own
+    // storage, in the chunk's spill.
+    struct Record {
+        std::uint32_t base = 0;
+        bool spilled = false;
+        std::uint64_t marks = 0; // hasNul, textBeyond and nulBeyond, four bits an item
+        std::array<std::uint16_t, CsvTokenizer::ColumnCount> start{}, size{};
+    };
+    // A record handed out: where its items lie, and their layout.
+    struct Placed {
+        const char* bytes = "";
+        const Record* record = &Empty;
+        Item At(int column) const;
+    };
+    struct Chunk {
+        std::unique_ptr<char[], FreeAligned> bytes;
+        std::size_t size = 0; // of text, from bytes[0]
+        std::vector<Record> records;
+        std::size_t recordCount = 0;
+        std::vector<char> spill;
+        CsvTokenizer::Step end = CsvTokenizer::Step::NeedMore; // End or Error: the last chunk
+        bool filled = false;
+    };
+    // A record copied out of its chunk before the chunk goes back.
+    struct HeldRecord {
+        Record record;
+        std::array<char, CsvTokenizer::ColumnCount * CsvTokenizer::ItemCapacity> bytes;
+    };
+    // The tokenizing side; on the thread, or on the reader's when there is none.
+    struct Producer {
+        CsvTokenizer tokenizer;
+        int fd = -1;
+        off_t offset = 0, limit = 0;
+        bool keep = true;
+        bool atEnd = false;
+        std::vector<char> carry; // bytes the last chunk left for the next
+        qint64 errorLine = 0;
+        QString errorText;
+        int readError = 0;
+    };
+
+    void Produce(Chunk& chunk);
+    void Read(Chunk& chunk);
+    void AddRecord(Chunk& chunk, const char* line, const char* lineEnd);
+    void Run();
+    Chunk* TakeChunk();
+    void GiveBack(Chunk& chunk);
+    void Hold(Placed& placed, const Chunk& chunk);
+
+    const std::size_t chunkSize_;
+    const bool ownThread_;
+    std::vector<Chunk> chunks_;
+    Producer producer_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_ = false;
+    bool started_ = false;
+    bool inTurn_ = false;
+    std::size_t next_ = 0;      // the chunk taken next
+    Chunk* at_ = nullptr;       // the chunk records are handed out from
+    std::size_t atRecord_ = 0;
+    static const Record Empty;
+    Placed last_;
+    Placed earlier_;
+    std::array<HeldRecord, 2> held_;
+    qint64 errorLine_ = 0;
+    QString errorText_;
+    int readError_ = 0;
+};
