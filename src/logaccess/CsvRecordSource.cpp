@@ -4,10 +4,15 @@
 #include "CsvLineShape.h"
 #include "CsvQuickCheck.h"
 #include "FileProbes.h"
+#include "ReadFullyAt.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <array>
+#include <span>
+#include <system_error>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -77,6 +82,35 @@ std::size_t WriteQsl(char* buffer, const CsvRecordsAhead::Item& item)
     for (; marks < QslCharacters; ++marks)
         buffer[size++] = ' ';
     return size;
+}
+
+// Where a file worth checking in two halves is split: just past a line feed
+// near its middle; 0 for a small file or no line feed there.
+off_t SplitPoint(int fd, off_t size)
+{
+    constexpr off_t SplitFrom = 4 * 1024 * 1024;
+    if (size < SplitFrom)
+        return 0;
+    std::array<char, 64 * 1024> window;
+    const off_t middle = size / 2;
+    const ssize_t got = ReadFullyAt(fd, window.data(), window.size(), middle);
+    const void* feed = got > 0 ? std::memchr(window.data(), '\n', static_cast<std::size_t>(got)) : nullptr;
+    return feed ? middle + (static_cast<const char*>(feed) - window.data()) + 1 : 0;
+}
+
+// Whether bytes `from` to `to` of `fd` are certainly well-formed text, read
+// as a text of their own; a read that fails or comes short makes them not.
+bool QuickCheckRange(int fd, off_t from, off_t to)
+{
+    ReadAhead reading(256 * 1024, 2, false); // in turn: the caller's thread is the reader
+    reading.Start(fd, from, to);
+    CsvQuickCheck check;
+    off_t seen = 0;
+    for (std::span<const char> block; !check.Unsure() && !(block = reading.Next()).empty();) {
+        check.Add(block.data(), block.size());
+        seen += static_cast<off_t>(block.size());
+    }
+    return seen == to - from && check.Clean();
 }
 
 } // namespace
@@ -160,6 +194,22 @@ bool CsvRecordSource::QuickCheck()
 {
     if (!quickCheck_)
         return false;
+    // A large file is checked in two halves at once, the second from a line
+    // start: what the first half ends in must then be a line start too, which
+    // its check being clean tells (no quoted item or character left open).
+    if (const off_t split = SplitPoint(fd_, limit_); split > 0) {
+        bool secondClean = false;
+        std::thread second;
+        try {
+            second = std::thread([&] { secondClean = QuickCheckRange(fd_, split, limit_); });
+        } catch (const std::system_error&) {
+            // No thread to be had: both halves in turn.
+            return QuickCheckRange(fd_, 0, split) && QuickCheckRange(fd_, split, limit_);
+        }
+        const bool firstClean = QuickCheckRange(fd_, 0, split);
+        second.join();
+        return firstClean && secondClean;
+    }
     CsvQuickCheck check;
     ahead_.Start(fd_, 0, limit_);
     off_t seen = 0;

@@ -20,6 +20,17 @@ constexpr std::size_t MaxRecords = 4096;
 constexpr int ChunkCount = 4;
 constexpr std::size_t PrefetchAhead = 16;
 
+// Fetches the cache line at `p` to be written: a plain prefetch would fetch it
+// shared, and the write would wait for the line again.
+inline void PrefetchForWriting(const void* p)
+{
+#if defined(__x86_64__)
+    asm volatile("prefetchw %0" : : "m"(*static_cast<const char*>(p)));
+#else
+    __builtin_prefetch(p, 1);
+#endif
+}
+
 bool Within(const void* p, const void* begin, std::size_t size)
 {
     const auto at = reinterpret_cast<std::uintptr_t>(p);
@@ -133,6 +144,7 @@ void CsvRecordsAhead::Read(Chunk& chunk)
         // No room to read into: the text ends here, as at a failed read.
         p.readError = p.readError ? p.readError : ENOMEM;
         p.atEnd = true;
+        chunk.text = "";
         chunk.size = 0;
         return;
     }
@@ -142,6 +154,7 @@ void CsvRecordsAhead::Read(Chunk& chunk)
         // Left when the last chunk was full of records: this chunk takes those
         // records first, and reads on in the next one.
         std::memcpy(base, p.carry.data(), carried);
+        chunk.text = base;
         chunk.size = carried;
         p.carry.clear();
         return;
@@ -160,7 +173,7 @@ void CsvRecordsAhead::Read(Chunk& chunk)
         // A failed or short read ends the text, as does the limit.
         p.atEnd = n < 0 || got < wanted || p.offset >= p.limit;
     }
-    std::memmove(base, base + Lead - carried, carried + got);
+    chunk.text = base + Lead - carried;
     chunk.size = carried + got;
 }
 
@@ -173,7 +186,7 @@ void CsvRecordsAhead::Produce(Chunk& chunk)
     if (p.keep && chunk.records.size() < MaxRecords)
         chunk.records.resize(MaxRecords);
     Read(chunk);
-    const char* const text = chunk.bytes ? chunk.bytes.get() : "";
+    const char* const text = chunk.text;
     const char* pos = text;
     const char* const end = text + chunk.size;
     for (;;) {
@@ -202,8 +215,11 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
     const CsvTokenizer& tokenizer = producer_.tokenizer;
     // The records were last read on the reader's core: asking for them well
     // ahead hides the wait for each to come back.
-    if (chunk.recordCount + PrefetchAhead < chunk.records.size())
-        __builtin_prefetch(&chunk.records[chunk.recordCount + PrefetchAhead], 1);
+    if (chunk.recordCount + PrefetchAhead < chunk.records.size()) {
+        const auto* ahead = reinterpret_cast<const char*>(&chunk.records[chunk.recordCount + PrefetchAhead]);
+        PrefetchForWriting(ahead);
+        PrefetchForWriting(ahead + sizeof(Record) - 1);
+    }
     Record& record = chunk.records[chunk.recordCount++];
     if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
         record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes.get());

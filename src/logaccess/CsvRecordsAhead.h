@@ -78,7 +78,8 @@ private:
     };
     struct Chunk {
         std::unique_ptr<char[], FreeAligned> bytes;
-        std::size_t size = 0; // of text, from bytes[0]
+        const char* text = "";  // in bytes
+        std::size_t size = 0;
         std::vector<Record> records;
         std::size_t recordCount = 0;
         std::vector<char> spill;

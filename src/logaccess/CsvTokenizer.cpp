@@ -299,28 +299,25 @@ bool CsvTokenizer::TakePlainLine(const char*& pos, const char* end)
 
 bool CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last)
 {
-    int column = 0;
-    std::size_t start = 0;
+    // Filled in a local: writing through `this` would make the compiler
+    // reload everything after each store.
+    Bounds bounds;
+    bounds.line = line;
+    std::size_t column = 0, start = 0;
     for (std::size_t b = 0; b <= last && column < ColumnCount; ++b) {
         for (std::uint64_t part = parts[b]; part && column < ColumnCount; part &= part - 1) {
             const std::size_t stop = BlockSize * b + static_cast<std::size_t>(std::countr_zero(part));
             const std::size_t quoted = line[start] == '"';
             const std::size_t length = stop - start - 2 * quoted;
-            if (length > ItemCapacity) {
-                boundsCount_ = std::max(boundsCount_, column); // what is set so far
+            if (length > ItemCapacity)
                 return false;
-            }
-            bounds_.start[static_cast<std::size_t>(column)] =
-                static_cast<std::uint16_t>(start + quoted);
-            bounds_.size[static_cast<std::size_t>(column)] = static_cast<std::uint16_t>(length);
+            bounds.start[column] = static_cast<std::uint16_t>(start + quoted);
+            bounds.size[column] = static_cast<std::uint16_t>(length);
             ++column;
             start = stop + 1;
         }
     }
-    for (int i = column; i < boundsCount_; ++i)
-        bounds_.start[static_cast<std::size_t>(i)] = bounds_.size[static_cast<std::size_t>(i)] = 0;
-    boundsCount_ = column;
-    bounds_.line = line;
+    bounds_ = bounds; // the columns past the line's are clear
     lastPlain_ = true;
     return true;
 }

@@ -141,7 +141,6 @@ private:
     bool boundsOnly_ = false;
     bool lastPlain_ = false;
     Bounds bounds_;
-    int boundsCount_ = 0; // entries of bounds_ that may be set
     bool keep_ = false;
     bool lineHasText_ = false;
     int column_ = 0;
