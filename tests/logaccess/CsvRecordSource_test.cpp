@@ -285,3 +285,49 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"LeadAtEnd", "a,b\n\x88", 2, "ends inside a double-byte character"},
         MalformedCase{"InIgnoredColumn", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,\xFD", 1, "0xFD"}),
     [](const testing::TestParamInfo<MalformedCase>& row) { return std::string(row.param.name); });
+
+// A large export is checked in two halves, split at a line feed near its
+// middle. What one half leaves open must still be found by the check of the
+// whole, and a clean file must read whole.
+TEST(CsvRecordSource, LargeFilesCheckedInHalvesAsAWhole)
+{
+    // Bare lines only, so that a quote opened early runs to the end.
+    QByteArray lines;
+    for (int i = 0; lines.size() < 3 * 1024 * 1024; ++i)
+        lines += "JA1AA" + QByteArray::number(i % 10) + "/2,24/01/01,12:00J,59,59,7,CW,1001,,JE,,,,,0\n";
+    const int count = static_cast<int>(lines.count('\n'));
+    struct Variant {
+        const char* name;
+        QByteArray text;
+        int line;           // of the fault, 0 for none
+        const char* reason; // what the message names
+    };
+    const Variant variants[] = {
+        {"clean", lines + lines, 0, ""},
+        // The line feed the halves are parted at lies inside a quoted item.
+        {"quoted across the middle",
+         lines + "\"a" + QByteArray(2 * 1024 * 1024, 'q') + "\n" + QByteArray(1024 * 1024, 'r') +
+             "\",x\n" + lines,
+         0, ""},
+        {"left open in the first half", lines + "\"open,x\n" + lines, count + 1, "not closed"},
+        {"bad byte in the second half", lines + lines + "a,\x81 b\n", 2 * count + 1,
+         "bytes 0x81 0x20"},
+    };
+    for (const Variant& variant : variants) {
+        SCOPED_TRACE(variant.name);
+        CsvLog csv(variant.text, DefaultBuffer);
+        const int opened = csv.source.HamlogOpen(csv.path);
+        if (variant.line == 0) {
+            ASSERT_EQ(opened, 0) << qPrintable(csv.source.OpenError());
+            qint32 records = 0;
+            while (csv.source.THW_read(records + 1) == 0)
+                ++records;
+            EXPECT_EQ(records, static_cast<int>(variant.text.count(",x\n")) + 2 * count);
+        } else {
+            EXPECT_NE(opened, 0);
+            EXPECT_TRUE(csv.source.OpenError().startsWith(u"line %1: "_s.arg(variant.line)) &&
+                        csv.source.OpenError().contains(QLatin1String(variant.reason)))
+                << qPrintable(csv.source.OpenError());
+        }
+    }
+}
