@@ -257,47 +257,19 @@ bool CsvTokenizer::TakePlainLine(const char*& pos, const char* end)
         }
     }
 
-    if (keep_ && boundsOnly_) {
-        if (!TakeBounds(p, parts.data(), last))
+    if (keep_) {
+        const int columns = TakeBounds(p, parts.data(), last);
+        if (columns < 0)
             return false;
-    } else if (keep_) {
-        auto& items = sets_[static_cast<std::size_t>(filling_)];
-        int& dirty = dirty_[static_cast<std::size_t>(filling_)];
-        int column = 0;
-        std::size_t start = 0;
-        for (std::size_t b = 0; b <= last && column < ColumnCount; ++b) {
-            for (std::uint64_t part = parts[b]; part && column < ColumnCount; part &= part - 1) {
-                const std::size_t stop =
-                    BlockSize * b + static_cast<std::size_t>(std::countr_zero(part));
-                // The item's first byte, or for an empty item the comma or line end after it.
-                const char* data = p + start;
-                std::size_t length = stop - start;
-                if (*data == '"') {
-                    ++data;
-                    length -= 2;
-                }
-                Item& item = items[static_cast<std::size_t>(column)];
-                if (length > ItemCapacity) {
-                    dirty = std::max(dirty, column); // what is set so far
-                    return false;
-                }
-                item.data = data;
-                item.size = length;
-                item.hasNul = item.textBeyond = item.nulBeyond = false;
-                ++column;
-                start = stop + 1;
-            }
-        }
-        for (int i = column; i < dirty; ++i)
-            items[static_cast<std::size_t>(i)].Clear();
-        dirty = column;
+        if (!boundsOnly_)
+            KeepBounds(columns);
     }
     pos = p + lineEnd + 1;
     ++line_;
     return true;
 }
 
-bool CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last)
+int CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last)
 {
     // Filled in a local: writing through `this` would make the compiler
     // reload everything after each store.
@@ -307,10 +279,11 @@ bool CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std:
     for (std::size_t b = 0; b <= last && column < ColumnCount; ++b) {
         for (std::uint64_t part = parts[b]; part && column < ColumnCount; part &= part - 1) {
             const std::size_t stop = BlockSize * b + static_cast<std::size_t>(std::countr_zero(part));
+            // For an empty item, its start is the comma or line end after it.
             const std::size_t quoted = line[start] == '"';
             const std::size_t length = stop - start - 2 * quoted;
             if (length > ItemCapacity)
-                return false;
+                return -1;
             bounds.start[column] = static_cast<std::uint16_t>(start + quoted);
             bounds.size[column] = static_cast<std::uint16_t>(length);
             ++column;
@@ -318,8 +291,24 @@ bool CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std:
         }
     }
     bounds_ = bounds; // the columns past the line's are clear
-    lastPlain_ = true;
-    return true;
+    lastPlain_ = boundsOnly_;
+    return static_cast<int>(column);
+}
+
+void CsvTokenizer::KeepBounds(int columns)
+{
+    auto& items = sets_[static_cast<std::size_t>(filling_)];
+    int& dirty = dirty_[static_cast<std::size_t>(filling_)];
+    for (int column = 0; column < columns; ++column) {
+        const auto c = static_cast<std::size_t>(column);
+        Item& item = items[c];
+        item.data = bounds_.line + bounds_.start[c];
+        item.size = bounds_.size[c];
+        item.hasNul = item.textBeyond = item.nulBeyond = false;
+    }
+    for (int i = columns; i < dirty; ++i)
+        items[static_cast<std::size_t>(i)].Clear();
+    dirty = columns;
 }
 
 CsvTokenizer::Step CsvTokenizer::Next(const char*& pos, const char* end, bool atEnd, bool keep)

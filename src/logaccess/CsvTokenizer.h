@@ -134,7 +134,13 @@ private:
     Taken TakeCharacter(const char*& p, const char* end, bool atEnd);
     void Fail(qint64 line, QString text);
 
-    bool TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last);
+    // Where the items of a plain line lie, from the items' ends outside quotes
+    // (`parts`, a word for each 64 bytes up to `last`): the number of columns,
+    // or -1 for an item longer than a field keeps, which the byte-by-byte way
+    // takes.
+    int TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last);
+    // Those bounds as the items of the record being filled.
+    void KeepBounds(int columns);
 
     State state_ = State::LineStart;
     bool fastLines_ = true;
