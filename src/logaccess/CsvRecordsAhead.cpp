@@ -159,7 +159,8 @@ void CsvRecordsAhead::Read(Chunk& chunk)
         p.carry.clear();
         return;
     }
-    std::memcpy(base + Lead - carried, p.carry.data(), carried);
+    if (carried > 0)
+        std::memcpy(base + Lead - carried, p.carry.data(), carried);
     p.carry.clear();
     std::size_t got = 0;
     if (!p.atEnd) {

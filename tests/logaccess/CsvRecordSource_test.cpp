@@ -331,3 +331,42 @@ TEST(CsvRecordSource, LargeFilesCheckedInHalvesAsAWhole)
         }
     }
 }
+
+// The glance the run takes at every record must say what the fields say,
+// whichever way the line was tokenized and wherever the call column is.
+TEST(CsvRecordSource, GlanceTellsWhatTheFieldsTell)
+{
+    static const char withNuls[] =
+        "\"JA1AA\0/2\",24/01/01,\"12:00\0J\",59,59,\"7\0.1\",CW,1001,,JE,,,,,0";
+    const QByteArray lines[] = {
+        "JA1AA/2,24/01/01,12:00J,59,59,7,CW,1001,,JE,,,,,0",
+        "\"JA1AA/2 \",24/01/01,\"12:00J \",59,59,\"7.050 \",CW,1001,,JE,,,,,0",
+        "JA1AA,24/01/01,12:00U,59,59,7,CW,1001,,JE,,,,,0",
+        QByteArray(withNuls, sizeof withNuls - 1),
+        "\"JA1AA/2\",24/01/01,\"12:00\r\nJ\",59,59,\"1\"\"4\",CW,1001,,JE,,,,,0",
+        "JA1AA/2,24/01/01,," + QByteArray(300, ' ') + "J,59,59,7,CW,1001,,JE,,,,,0",
+        "JA1AA/2,24/01/01,,,,,,,,,,,,,",
+        "/,,J",
+    };
+    for (const bool numbered : {false, true}) {
+        QByteArray text;
+        int n = 0;
+        for (const QByteArray& line : lines)
+            text += (numbered ? QByteArray::number(++n) + ',' : QByteArray()) + line + "\r\n";
+        for (const std::size_t chunkSize : {std::size_t{64}, DefaultBuffer}) {
+            SCOPED_TRACE(testing::Message() << "numbered " << numbered << ", chunk " << chunkSize);
+            CsvLog csv(text, chunkSize);
+            ASSERT_EQ(csv.source.HamlogOpen(csv.path), 0) << qPrintable(csv.source.OpenError());
+            for (qint32 record = 1; csv.source.THW_read(record) == 0; ++record) {
+                char scratch[RecordSource::FieldBufferSize + 1];
+                const QByteArray time = csv.source.FieldText(3, scratch).toByteArray();
+                const QByteArray call = csv.source.FieldText(0, scratch).toByteArray();
+                const QByteArray frequency = csv.source.FieldText(6, scratch).toByteArray();
+                const RecordSource::Glance glance = csv.source.GlanceAtRecord();
+                EXPECT_EQ(glance.NotJapanTime, !time.endsWith('J')) << record;
+                EXPECT_EQ(glance.NoSlash, !call.contains('/')) << record;
+                EXPECT_EQ(glance.FrequencyKey.toByteArray(), frequency) << record;
+            }
+        }
+    }
+}
