@@ -24,6 +24,9 @@ namespace {
 constexpr char EndOfFileMark = 0x1A;
 constexpr qint16 DateField = 2, TimeField = 3, FreqField = 6, QslField = 10, FlagField = 15;
 constexpr std::size_t QslCharacters = 3;
+// The check reads in small blocks: each page of memory a run first touches
+// costs a fault, which on a virtual machine is dear.
+constexpr std::size_t CheckBlockSize = 64 * 1024;
 
 std::size_t CharacterLength(char first)
 {
@@ -102,7 +105,7 @@ off_t SplitPoint(int fd, off_t size)
 // as a text of their own; a read that fails or comes short makes them not.
 bool QuickCheckRange(int fd, off_t from, off_t to)
 {
-    ReadAhead reading(256 * 1024, 2, false); // in turn: the caller's thread is the reader
+    ReadAhead reading(CheckBlockSize, 2, false); // in turn: the caller's thread is the reader
     reading.Start(fd, from, to);
     CsvQuickCheck check;
     off_t seen = 0;
@@ -116,7 +119,7 @@ bool QuickCheckRange(int fd, off_t from, off_t to)
 } // namespace
 
 CsvRecordSource::CsvRecordSource(std::size_t chunkSize, bool readAhead)
-    : records_(chunkSize, readAhead)
+    : ahead_(CheckBlockSize), records_(chunkSize, readAhead)
 {
 }
 
@@ -159,7 +162,15 @@ int CsvRecordSource::OpenDescriptor(int fd)
         return 1;
     }
     layout_ = Examine();
-    ToFirstContact();
+    if (layout_.Contact) {
+        // The first contact is read: it waits to be record 1, as a record read
+        // ahead by PassRecords waits, and the reading goes on from there.
+        pending_ = true;
+        recordsRead_ = 0;
+        hasRecord_ = false;
+    } else {
+        ToFirstContact();
+    }
     return 0;
 }
 
@@ -293,7 +304,7 @@ int CsvRecordSource::THW_read(qint32 recordNo)
     if (pending_ && recordNo == recordsRead_ + 1) {
         pending_ = false; // read already
         recordsRead_ = recordNo;
-        hasRecord_ = true;
+        hasRecord_ = hasLast_ = true;
         return 0;
     }
     if (pending_ && recordNo > recordsRead_ + 1) {

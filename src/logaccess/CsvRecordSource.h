@@ -24,9 +24,10 @@
 // from the start.
 class CsvRecordSource final : public RecordSource {
 public:
-    // Text is read `chunkSize` bytes at a time; without `readAhead` records are
-    // tokenized when they are needed rather than on a thread.
-    explicit CsvRecordSource(std::size_t chunkSize = 256 * 1024, bool readAhead = true);
+    // Text is read `chunkSize` bytes at a time (small: every page a run first
+    // touches costs a fault); without `readAhead` records are tokenized when
+    // they are needed rather than on a thread.
+    explicit CsvRecordSource(std::size_t chunkSize = 64 * 1024, bool readAhead = true);
     ~CsvRecordSource() override;
     CsvRecordSource(const CsvRecordSource&) = delete;
     CsvRecordSource& operator=(const CsvRecordSource&) = delete;

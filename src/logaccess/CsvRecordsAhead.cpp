@@ -19,6 +19,7 @@ constexpr std::size_t Lead = 64;
 constexpr std::size_t MaxRecords = 4096;
 constexpr int ChunkCount = 4;
 constexpr std::size_t PrefetchAhead = 16;
+constexpr std::size_t InTurnChunks = 4;
 
 // Fetches the cache line at `p` to be written: a plain prefetch would fetch it
 // shared, and the write would wait for the line again.
@@ -84,7 +85,8 @@ void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines)
     errorText_.clear();
     readError_ = 0;
     started_ = true;
-    inTurn_ = !ownThread_ || limit <= static_cast<off_t>(chunkSize_);
+    // A small file is done sooner without a thread, and with one chunk's memory.
+    inTurn_ = !ownThread_ || limit <= static_cast<off_t>(InTurnChunks * chunkSize_);
     if (inTurn_)
         return;
     try {
@@ -184,8 +186,6 @@ void CsvRecordsAhead::Produce(Chunk& chunk)
     chunk.recordCount = 0;
     chunk.spill.clear();
     chunk.end = CsvTokenizer::Step::NeedMore;
-    if (p.keep && chunk.records.size() < MaxRecords)
-        chunk.records.resize(MaxRecords);
     Read(chunk);
     const char* const text = chunk.text;
     const char* pos = text;
@@ -221,6 +221,8 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
         PrefetchForWriting(ahead);
         PrefetchForWriting(ahead + sizeof(Record) - 1);
     }
+    if (chunk.recordCount == chunk.records.size()) // grown as needed: each page costs a fault
+        chunk.records.resize(std::min(MaxRecords, std::max<std::size_t>(256, 2 * chunk.records.size())));
     Record& record = chunk.records[chunk.recordCount++];
     if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
         record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes.get());

@@ -29,8 +29,8 @@ public:
         bool nulBeyond = false;
     };
 
-    // Without `ownThread`, where no thread can be started, or for text that
-    // fits in one chunk, each chunk is tokenized when it is needed instead.
+    // Without `ownThread`, where no thread can be started, or for text of a
+    // few chunks, each chunk is tokenized when it is needed instead.
     explicit CsvRecordsAhead(std::size_t chunkSize = 256 * 1024, bool ownThread = true);
     ~CsvRecordsAhead();
     CsvRecordsAhead(const CsvRecordsAhead&) = delete;
