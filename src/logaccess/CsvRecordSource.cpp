@@ -10,12 +10,12 @@
 
 #include <algorithm>
 #include <array>
-#include <span>
-#include <system_error>
-#include <thread>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <span>
+#include <system_error>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,10 +94,11 @@ off_t SplitPoint(int fd, off_t size)
     constexpr off_t SplitFrom = 4 * 1024 * 1024;
     if (size < SplitFrom)
         return 0;
-    std::array<char, 64 * 1024> window;
+    std::array<char, 8 * 1024> window; // longer lines are rare: the file is then not split
     const off_t middle = size / 2;
     const ssize_t got = ReadFullyAt(fd, window.data(), window.size(), middle);
-    const void* feed = got > 0 ? std::memchr(window.data(), '\n', static_cast<std::size_t>(got)) : nullptr;
+    const void* feed =
+        got > 0 ? std::memchr(window.data(), '\n', static_cast<std::size_t>(got)) : nullptr;
     return feed ? middle + (static_cast<const char*>(feed) - window.data()) + 1 : 0;
 }
 

@@ -217,12 +217,14 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
     // The records were last read on the reader's core: asking for them well
     // ahead hides the wait for each to come back.
     if (chunk.recordCount + PrefetchAhead < chunk.records.size()) {
-        const auto* ahead = reinterpret_cast<const char*>(&chunk.records[chunk.recordCount + PrefetchAhead]);
+        const auto* ahead =
+            reinterpret_cast<const char*>(&chunk.records[chunk.recordCount + PrefetchAhead]);
         PrefetchForWriting(ahead);
         PrefetchForWriting(ahead + sizeof(Record) - 1);
     }
     if (chunk.recordCount == chunk.records.size()) // grown as needed: each page costs a fault
-        chunk.records.resize(std::min(MaxRecords, std::max<std::size_t>(256, 2 * chunk.records.size())));
+        chunk.records.resize(
+            std::min(MaxRecords, std::max<std::size_t>(256, 2 * chunk.records.size())));
     Record& record = chunk.records[chunk.recordCount++];
     if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
         record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes.get());
@@ -335,9 +337,9 @@ void CsvRecordsAhead::Hold(Placed& placed, const Chunk& chunk)
 {
     if (!Within(placed.record, chunk.records.data(), chunk.records.size() * sizeof(Record)))
         return;
-    HeldRecord& held =
-        last_.record == &held_[0].record || earlier_.record == &held_[0].record ? held_[1]
-                                                                                : held_[0];
+    HeldRecord& held = last_.record == &held_[0].record || earlier_.record == &held_[0].record
+                           ? held_[1]
+                           : held_[0];
     held.record = *placed.record;
     held.record.base = 0;
     held.record.spilled = false;

@@ -78,7 +78,7 @@ private:
     };
     struct Chunk {
         std::unique_ptr<char[], FreeAligned> bytes;
-        const char* text = "";  // in bytes
+        const char* text = ""; // in bytes
         std::size_t size = 0;
         std::vector<Record> records;
         std::size_t recordCount = 0;
@@ -122,8 +122,8 @@ private:
     bool stop_ = false;
     bool started_ = false;
     bool inTurn_ = false;
-    std::size_t next_ = 0;      // the chunk taken next
-    Chunk* at_ = nullptr;       // the chunk records are handed out from
+    std::size_t next_ = 0; // the chunk taken next
+    Chunk* at_ = nullptr;  // the chunk records are handed out from
     std::size_t atRecord_ = 0;
     static const Record Empty;
     Placed last_;

@@ -278,7 +278,8 @@ int CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std::
     std::size_t column = 0, start = 0;
     for (std::size_t b = 0; b <= last && column < ColumnCount; ++b) {
         for (std::uint64_t part = parts[b]; part && column < ColumnCount; part &= part - 1) {
-            const std::size_t stop = BlockSize * b + static_cast<std::size_t>(std::countr_zero(part));
+            const std::size_t stop =
+                BlockSize * b + static_cast<std::size_t>(std::countr_zero(part));
             // For an empty item, its start is the comma or line end after it.
             const std::size_t quoted = line[start] == '"';
             const std::size_t length = stop - start - 2 * quoted;

@@ -294,7 +294,8 @@ TEST(CsvRecordSource, LargeFilesCheckedInHalvesAsAWhole)
     // Bare lines only, so that a quote opened early runs to the end.
     QByteArray lines;
     for (int i = 0; lines.size() < 3 * 1024 * 1024; ++i)
-        lines += "JA1AA" + QByteArray::number(i % 10) + "/2,24/01/01,12:00J,59,59,7,CW,1001,,JE,,,,,0\n";
+        lines += "JA1AA" + QByteArray::number(i % 10) +
+                 "/2,24/01/01,12:00J,59,59,7,CW,1001,,JE,,,,,0\n";
     const int count = static_cast<int>(lines.count('\n'));
     struct Variant {
         const char* name;

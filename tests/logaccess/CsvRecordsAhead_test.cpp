@@ -16,15 +16,13 @@
 
 namespace {
 
-template <typename Item>
-QByteArray Describe(const Item& item)
+template <typename Item> QByteArray Describe(const Item& item)
 {
     return QByteArray(item.data, static_cast<qsizetype>(item.size)).toHex() + ' ' +
            char('0' + item.hasNul) + char('0' + item.textBeyond) + char('0' + item.nulBeyond);
 }
 
-template <typename Items>
-QByteArray DescribeRecord(const Items& items)
+template <typename Items> QByteArray DescribeRecord(const Items& items)
 {
     QByteArray all;
     for (int column = 0; column < CsvTokenizer::ColumnCount; ++column)
@@ -69,14 +67,29 @@ QByteArray ManyLines(unsigned seed, bool malformedEnd)
     QByteArray text;
     for (int i = 0; i < 9000; ++i) {
         switch (pick(16)) {
-        case 0: text += "\"say \"\"hi\"\"\",b\r\n"; break;
-        case 1: text += "\"two\nlines\",x\n"; break;
-        case 2: text += QByteArray("a\0b,c\n", 6); break;
-        case 3: text += "a,b,c,d," + QByteArray(300, 'L') + ",z\n"; break;
-        case 4: text += "cr\ralone,1\r\n"; break;
-        case 5: text += "\x83\x4a\x83\x69,\"\x93\xfa\x96\x7b\"\n"; break;
-        case 6: text += "   \n"; break; // no record
-        default: text += QByteArray::number(i) + ",\"" + QByteArray::number(pick(100)) + "\"\n";
+        case 0:
+            text += "\"say \"\"hi\"\"\",b\r\n";
+            break;
+        case 1:
+            text += "\"two\nlines\",x\n";
+            break;
+        case 2:
+            text += QByteArray("a\0b,c\n", 6);
+            break;
+        case 3:
+            text += "a,b,c,d," + QByteArray(300, 'L') + ",z\n";
+            break;
+        case 4:
+            text += "cr\ralone,1\r\n";
+            break;
+        case 5:
+            text += "\x83\x4a\x83\x69,\"\x93\xfa\x96\x7b\"\n";
+            break;
+        case 6:
+            text += "   \n";
+            break; // no record
+        default:
+            text += QByteArray::number(i) + ",\"" + QByteArray::number(pick(100)) + "\"\n";
         }
     }
     text += malformedEnd ? "last,\"open\n" : "last,line";
@@ -89,7 +102,8 @@ protected:
     {
         const QString path = dir_.filePath(QStringLiteral("export.csv"));
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(text) != text.size())
             return -1;
         file.close();
         fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY);
@@ -112,7 +126,8 @@ TEST_F(CsvRecordsAheadTest, GivesTheTokenizersRecordsWhateverTheChunks)
         const Reading whole = WholeText(text);
         const int fd = Open(text);
         ASSERT_GE(fd, 0);
-        for (const std::size_t chunkSize : {std::size_t{64}, std::size_t{1000}, std::size_t{1} << 20}) {
+        for (const std::size_t chunkSize :
+             {std::size_t{64}, std::size_t{1000}, std::size_t{1} << 20}) {
             for (const bool ownThread : {true, false}) {
                 SCOPED_TRACE(testing::Message() << "chunk " << chunkSize << ", thread " << ownThread
                                                 << ", malformed " << malformedEnd);
