@@ -87,6 +87,7 @@ void CsvTokenizer::Reset()
     quoteLine_ = errorLine_ = 0;
     errorText_.clear();
     StartRecord();
+    lastPlain_ = false;
 }
 
 void CsvTokenizer::StartRecord()
@@ -98,7 +99,8 @@ void CsvTokenizer::StartRecord()
     dirty = 0;
     column_ = 0;
     lineHasText_ = false;
-    lastPlain_ = false;
+    if (keep_)
+        lastPlain_ = false; // this record, taken byte by byte, is the last kept
 }
 
 void CsvTokenizer::NoteText(const char* bytes, std::size_t size)
