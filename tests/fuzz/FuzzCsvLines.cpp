@@ -1,7 +1,8 @@
 // Any bytes as a HAMLOG CSV export, through a buffer whose size the first byte
 // picks: read the quick ways (a whole-file check at opening, plain lines taken
-// at a glance) and byte by byte, every field, every error and what is held
-// after a failed read must be the same.
+// at a glance, records tokenized ahead on a thread) and byte by byte, in turn,
+// every field, every error and what is held after a failed read must be the
+// same.
 
 #include "CsvReads.h"
 

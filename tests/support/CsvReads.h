@@ -8,10 +8,11 @@
 #include <vector>
 
 // Every field of every record of the export `text`, written to `path` and read
-// through `bufferSize` bytes with or without the quick ways (a whole-file check
-// at opening, plain lines taken at a glance): in
-// order, then some out of order, what the source still gives after a failed
-// read, also one that rescans the file cut short, and after closing.
+// `bufferSize` bytes at a time with or without the quick ways (a whole-file
+// check at opening, plain lines taken at a glance, records tokenized ahead on
+// a thread): in order, then some out of order, what the source still gives
+// after a failed read, also one that rescans the file cut short, and after
+// closing.
 inline std::vector<QByteArray> CsvReads(const QString& path, const QByteArray& text,
                                         std::size_t bufferSize, bool fast)
 {
