@@ -28,7 +28,7 @@ inline QByteArrayView UpToNul(QByteArrayView bytes)
 inline QByteArrayView TrimEnd(QByteArrayView bytes)
 {
     // Most fields are mostly padding: skip it eight bytes at a time.
-    constexpr quint64 Spaces = 0x2020202020202020ULL;
+    constexpr quint64 Spaces = ByteWords::Ones * ' ';
     const char* data = bytes.data();
     qsizetype size = bytes.size();
     quint64 word;
@@ -80,7 +80,7 @@ inline int SkipSpaces(const char* p, int from, int to)
 {
     // The first byte that is no space shows as the lowest set byte of the
     // word xor spaces.
-    constexpr quint64 Spaces = 0x2020202020202020ULL;
+    constexpr quint64 Spaces = ByteWords::Ones * ' ';
     quint64 w;
     for (; from + 8 <= to; from += 8) {
         std::memcpy(&w, p + from, 8);

@@ -222,14 +222,7 @@ char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
     const HdbLayout::Span callsSpan = layout_.fields[HdbLayout::Calls];
     const HdbLayout::Span ignSpan = layout_.fields[HdbLayout::Ign];
     const char* calls = record + callsSpan.offset;
-    int callsEnd;
-    if (callsSpan.length >= 4 && callsSpan.length <= 8) {
-        callsEnd = ShortTextLength(calls, callsSpan.length);
-    } else {
-        callsEnd = UpToZero(calls, callsSpan.length);
-        while (callsEnd > 0 && calls[callsEnd - 1] == ' ')
-            --callsEnd;
-    }
+    const auto callsEnd = static_cast<int>(Text(record, HdbLayout::Calls).size());
     const char* ign = record + ignSpan.offset;
     const int ignEnd = UpToZero(ign, ignSpan.length);
     int split = 0; // the overflow of the base call ends here
@@ -379,10 +372,7 @@ void HdbRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QBy
     constexpr std::uint32_t Formed = Bit(0) | Bit(2) | Bit(3) | Bit(10); // not text in place
     constexpr std::uint32_t Rare = Bit(15) | Bit(16);                     // left to FieldText
     if (!last_ || (fields & Rare)) {
-        for (; fields != 0; fields &= fields - 1) {
-            const int i = std::countr_zero(fields);
-            views[i] = FieldText(static_cast<qint16>(i), scratch[i]);
-        }
+        RecordSource::FieldTexts(fields, scratch, views);
         return;
     }
     if (fields & Bit(0))
