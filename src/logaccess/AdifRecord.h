@@ -41,6 +41,8 @@ private:
     std::size_t WriteQsl(char* buffer) const;
     std::size_t WriteFlag(char* buffer) const;
 
-    std::array<std::array<char, MaxValue>, KeyCount> values_{};
+    // Read only up to sizes_: left as the system hands it out, untouched
+    // until a value is set.
+    std::array<std::array<char, MaxValue>, KeyCount> values_;
     std::array<std::size_t, KeyCount> sizes_{};
 };

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,8 +99,11 @@ private:
 } // namespace
 
 AdifRecordSource::AdifRecordSource(std::size_t bufferSize)
-    : buffer_(std::max(bufferSize, MinimumBuffer))
+    : bufferSize_(std::max(bufferSize, MinimumBuffer))
 {
+    buffer_.reset(static_cast<char*>(std::calloc(bufferSize_, 1)));
+    if (!buffer_)
+        throw std::bad_alloc();
 }
 
 AdifRecordSource::~AdifRecordSource()
@@ -157,12 +161,12 @@ void AdifRecordSource::Rewind()
 bool AdifRecordSource::Refill(std::size_t size)
 {
     while (end_ - begin_ < size && !eof_) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
         const std::size_t wanted =
-            std::min(buffer_.size() - end_, static_cast<std::size_t>(limit_ - offset_));
-        const ssize_t got = ReadFullyAt(fd_, buffer_.data() + end_, wanted, offset_);
+            std::min(bufferSize_ - end_, static_cast<std::size_t>(limit_ - offset_));
+        const ssize_t got = ReadFullyAt(fd_, buffer_.get() + end_, wanted, offset_);
         if (got > 0) {
             end_ += static_cast<std::size_t>(got);
             offset_ += got;
@@ -179,11 +183,11 @@ AdifRecord::Text AdifRecordSource::DetectText()
     // UTF-8 is strict: Shift-JIS text almost never passes as UTF-8, so text
     // that mostly does is UTF-8, and a stray bad byte in it becomes U+FFFD.
     Rewind();
-    if (Ensure(3) && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0)
+    if (Ensure(3) && std::memcmp(buffer_.get(), "\xEF\xBB\xBF", 3) == 0)
         return AdifRecord::Text::Utf8;
     std::size_t valid = 0, invalid = 0;
     while (Ensure(1)) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(buffer_.data());
+        const auto* bytes = reinterpret_cast<const unsigned char*>(buffer_.get());
         // Nearly every byte of a log is ASCII: pass it eight bytes at a time.
         constexpr quint64 HighBits = 0x8080808080808080ULL;
         quint64 word;
@@ -314,9 +318,9 @@ bool AdifRecordSource::NextRecord(bool keep)
 bool AdifRecordSource::SkipToTag()
 {
     for (;;) {
-        const void* at = std::memchr(buffer_.data() + begin_, '<', end_ - begin_);
+        const void* at = std::memchr(buffer_.get() + begin_, '<', end_ - begin_);
         if (at) {
-            begin_ = static_cast<std::size_t>(static_cast<const char*>(at) - buffer_.data());
+            begin_ = static_cast<std::size_t>(static_cast<const char*>(at) - buffer_.get());
             return true;
         }
         begin_ = end_;
@@ -329,7 +333,7 @@ AdifRecordSource::Specifier AdifRecordSource::ReadSpecifier()
 {
     // Byte by byte: names are short, and this runs for every field of a log.
     Ensure(MaxSpecifier);
-    const char* text = buffer_.data() + begin_;
+    const char* text = buffer_.get() + begin_;
     const std::size_t size = std::min(end_ - begin_, MaxSpecifier);
     Specifier result;
     std::size_t i = 1;
@@ -382,31 +386,31 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
     // the count after which the next specifier follows wins.
     const bool utf8 = text_ == AdifRecord::Text::Utf8;
     const std::size_t perCharacter = utf8 ? 4 : 2;
-    const std::size_t window = buffer_.size() - MaxSpecifier;
+    const std::size_t window = bufferSize_ - MaxSpecifier;
     if (length > window / perCharacter) {
         if (key != AdifRecord::KeyCount) {
             // Its start is all a field can show; `length` bytes never run past it.
             const std::size_t kept = std::min(length, AdifRecord::MaxValue);
             Ensure(kept);
             Filling().Set(key,
-                          QByteArrayView(buffer_.data() + begin_,
+                          QByteArrayView(buffer_.get() + begin_,
                                          static_cast<qsizetype>(std::min(end_ - begin_, kept))));
         }
         return SkipValue(length, utf8);
     }
     Ensure(length * perCharacter + MaxSpecifier);
     const std::size_t available = end_ - begin_;
-    if (length <= available && IsAscii(buffer_.data() + begin_, length) &&
+    if (length <= available && IsAscii(buffer_.get() + begin_, length) &&
         (length == available || static_cast<unsigned char>(buffer_[begin_ + length]) < 0x80)) {
         // Plain ASCII followed by ASCII: characters and bytes agree.
         if (key != AdifRecord::KeyCount)
             Filling().Set(key,
-                          QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(length)));
+                          QByteArrayView(buffer_.get() + begin_, static_cast<qsizetype>(length)));
         begin_ += length;
         return true;
     }
     CharacterCounter counter(text_, length);
-    const std::size_t charBytes = counter.Consume(buffer_.data() + begin_, available);
+    const std::size_t charBytes = counter.Consume(buffer_.get() + begin_, available);
     const bool charsFit = counter.Done();
     const bool bytesFit = length <= available;
     std::size_t size;
@@ -416,7 +420,7 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
         // next specifier: it holds a "<" the shorter reading leaves outside.
         const bool charEnd =
             PlausibleEnd(begin_ + charBytes) &&
-            !(byteEnd && std::memchr(buffer_.data() + begin_ + length, '<', charBytes - length));
+            !(byteEnd && std::memchr(buffer_.get() + begin_ + length, '<', charBytes - length));
         // UTF-8 files follow the ADIF rule first, Shift-JIS files their writers' bytes.
         const bool preferChars = utf8 ? charEnd || !byteEnd : charEnd && !byteEnd;
         size = preferChars ? charBytes : length;
@@ -429,7 +433,7 @@ bool AdifRecordSource::ReadValue(std::size_t length, AdifRecord::Key key)
         return false;
     }
     if (key != AdifRecord::KeyCount)
-        Filling().Set(key, QByteArrayView(buffer_.data() + begin_, static_cast<qsizetype>(size)));
+        Filling().Set(key, QByteArrayView(buffer_.get() + begin_, static_cast<qsizetype>(size)));
     begin_ += size;
     return true;
 }
@@ -443,7 +447,7 @@ bool AdifRecordSource::SkipValue(std::size_t length, bool characters)
             return characters ? counter.Done() : bytesLeft == 0;
         const std::size_t available = end_ - begin_;
         if (characters) {
-            const std::size_t used = counter.Consume(buffer_.data() + begin_, available);
+            const std::size_t used = counter.Consume(buffer_.get() + begin_, available);
             begin_ += used;
             if (used < available)
                 return true;

@@ -5,8 +5,9 @@
 #include "RecordSource.h"
 
 #include <array>
+#include <cstdlib>
+#include <memory>
 #include <sys/types.h>
-#include <vector>
 
 // Reads an ADIF log (the .adi text that WSJT-X, JTDX, CQRLOG, KLog, fldigi, LoTW
 // and eQSL write) with the field numbers of HAMLOG's library, so that the run
@@ -68,7 +69,13 @@ private:
     off_t limit_ = 0;  // size of the file when it was opened
     off_t offset_ = 0; // bytes read into the buffer so far
     QString openError_;
-    std::vector<char> buffer_;
+    struct FreeBytes {
+        void operator()(char* p) const { std::free(p); }
+    };
+    // Zeroed as the system hands it out, so that a source that reads no ADIF
+    // log never touches it: every run has one.
+    std::unique_ptr<char[], FreeBytes> buffer_;
+    std::size_t bufferSize_;
     std::size_t begin_ = 0; // unread bytes are buffer_[begin_, end_)
     std::size_t end_ = 0;
     bool eof_ = false;

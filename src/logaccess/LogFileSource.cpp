@@ -17,14 +17,18 @@ int LogFileSource::HamlogOpen(const QString& path)
     if (fd < 0)
         return 1;
     opened_ = file;
-    QByteArray start(64 * 1024, '\0'); // room for an ADIF header
-    const ssize_t got = ReadFullyAt(fd, start.data(), start.size(), 0);
-    start.resize(std::max<ssize_t>(got, 0));
     // A database whose header is damaged is still reported as a database.
-    if (HdbLayout::HeaderLength(start.first(std::min<qsizetype>(start.size(), HdbLayout::FileHeaderSize)))) {
+    // Its header is read on its own: most logs are databases, and the room
+    // for an ADIF header costs a first run dozens of fresh pages.
+    char head[HdbLayout::FileHeaderSize];
+    const ssize_t headGot = ReadFullyAt(fd, head, sizeof head, 0);
+    if (HdbLayout::HeaderLength(QByteArrayView(head, std::max<ssize_t>(headGot, 0)))) {
         active_ = &hdb_;
         return hdb_.OpenDescriptor(fd);
     }
+    QByteArray start(64 * 1024, Qt::Uninitialized); // room for an ADIF header
+    const ssize_t got = ReadFullyAt(fd, start.data(), start.size(), 0);
+    start.resize(std::max<ssize_t>(got, 0));
     if (AdifRecordSource::LooksLikeAdif(start)) {
         active_ = &adif_;
         return adif_.OpenDescriptor(fd);
