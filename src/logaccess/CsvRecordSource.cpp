@@ -103,10 +103,10 @@ off_t SplitPoint(int fd, off_t size)
 }
 
 // Whether bytes `from` to `to` of `fd` are certainly well-formed text, read
-// as a text of their own; a read that fails or comes short makes them not.
-bool QuickCheckRange(int fd, off_t from, off_t to)
+// as a text of their own through `reading`; a read that fails or comes short
+// makes them not: that is for the full check to report.
+bool QuickCheckRange(ReadAhead& reading, int fd, off_t from, off_t to)
 {
-    ReadAhead reading(CheckBlockSize, 2, false); // in turn: the caller's thread is the reader
     reading.Start(fd, from, to);
     CsvQuickCheck check;
     off_t seen = 0;
@@ -114,7 +114,16 @@ bool QuickCheckRange(int fd, off_t from, off_t to)
         check.Add(block.data(), block.size());
         seen += static_cast<off_t>(block.size());
     }
+    reading.Stop();
     return seen == to - from && check.Clean();
+}
+
+// The same for one half of a file checked in two halves at once: read in
+// turn, since the caller's thread is the other half's reader.
+bool QuickCheckHalf(int fd, off_t from, off_t to)
+{
+    ReadAhead reading(CheckBlockSize, 2, false);
+    return QuickCheckRange(reading, fd, from, to);
 }
 
 } // namespace
@@ -213,25 +222,16 @@ bool CsvRecordSource::QuickCheck()
         bool secondClean = false;
         std::thread second;
         try {
-            second = std::thread([&] { secondClean = QuickCheckRange(fd_, split, limit_); });
+            second = std::thread([&] { secondClean = QuickCheckHalf(fd_, split, limit_); });
         } catch (const std::system_error&) {
             // No thread to be had: both halves in turn.
-            return QuickCheckRange(fd_, 0, split) && QuickCheckRange(fd_, split, limit_);
+            return QuickCheckHalf(fd_, 0, split) && QuickCheckHalf(fd_, split, limit_);
         }
-        const bool firstClean = QuickCheckRange(fd_, 0, split);
+        const bool firstClean = QuickCheckHalf(fd_, 0, split);
         second.join();
         return firstClean && secondClean;
     }
-    CsvQuickCheck check;
-    ahead_.Start(fd_, 0, limit_);
-    off_t seen = 0;
-    for (std::span<const char> block; !check.Unsure() && !(block = ahead_.Next()).empty();) {
-        check.Add(block.data(), block.size());
-        seen += static_cast<off_t>(block.size());
-    }
-    ahead_.Stop();
-    // A read that failed or came short is for the full check to report.
-    return seen == limit_ && check.Clean();
+    return QuickCheckRange(ahead_, fd_, 0, limit_);
 }
 
 QString CsvRecordSource::Check()

@@ -15,16 +15,6 @@
 // Fields are a few bytes long, so most of it is done a word at a time.
 namespace HdbFieldBytes {
 
-inline QByteArrayView UpToNul(QByteArrayView bytes)
-{
-    if (!ByteWords::Has<'\0'>(bytes.data(), bytes.size()))
-        return bytes;
-    qsizetype n = 0;
-    while (bytes[n] != '\0')
-        ++n;
-    return bytes.first(n);
-}
-
 inline QByteArrayView TrimEnd(QByteArrayView bytes)
 {
     // Most fields are mostly padding: skip it eight bytes at a time.
@@ -66,14 +56,20 @@ inline int ShortTextLength(const char* p, int n)
     return inText ? (63 - std::countl_zero(inText)) / 8 + 1 : 0;
 }
 
-inline int UpToZero(const char* p, int n)
+// The length of the text at `p` up to its first zero byte, if any before `n`.
+inline qsizetype UpToZero(const char* p, qsizetype n)
 {
     if (!ByteWords::Has<'\0'>(p, n))
         return n;
-    int i = 0;
+    qsizetype i = 0;
     while (p[i] != '\0')
         ++i;
     return i;
+}
+
+inline QByteArrayView UpToNul(QByteArrayView bytes)
+{
+    return bytes.first(UpToZero(bytes.data(), bytes.size()));
 }
 
 inline int SkipSpaces(const char* p, int from, int to)

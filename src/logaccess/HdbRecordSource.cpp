@@ -200,11 +200,9 @@ QByteArrayView HdbRecordSource::Text(const char* record, HdbLayout::Field field)
     // padding, so the end is found from the back first.
     const QByteArrayView trimmed = TrimEnd(Bytes(record, field));
     const char* text = trimmed.data();
-    if (!ByteWords::Has<'\0'>(text, trimmed.size()))
+    qsizetype n = UpToZero(text, trimmed.size());
+    if (n == trimmed.size())
         return trimmed;
-    qsizetype n = 0;
-    while (text[n] != '\0')
-        ++n;
     while (n > 0 && text[n - 1] == ' ')
         --n;
     return QByteArrayView(text, n);
@@ -224,7 +222,7 @@ char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
     const char* calls = record + callsSpan.offset;
     const auto callsEnd = static_cast<int>(Text(record, HdbLayout::Calls).size());
     const char* ign = record + ignSpan.offset;
-    const int ignEnd = UpToZero(ign, ignSpan.length);
+    const auto ignEnd = static_cast<int>(UpToZero(ign, ignSpan.length));
     int split = 0; // the overflow of the base call ends here
     while (split < ignEnd && ign[split] != ' ')
         ++split;
