@@ -288,14 +288,6 @@ CsvTokenizer::Step CsvRecordsAhead::Next(bool keep)
     }
 }
 
-CsvRecordsAhead::Item CsvRecordsAhead::Placed::At(int column) const
-{
-    const auto c = static_cast<std::size_t>(column);
-    const auto marks = static_cast<unsigned>(record->marks >> (4 * column));
-    return {bytes + record->start[c], record->size[c], (marks & 1) != 0, (marks & 2) != 0,
-            (marks & 4) != 0};
-}
-
 CsvRecordsAhead::Chunk* CsvRecordsAhead::TakeChunk()
 {
     if (at_)

@@ -74,7 +74,14 @@ private:
     struct Placed {
         const char* bytes = "";
         const Record* record = &Empty;
-        Item At(int column) const;
+        // Inline: the run asks for several items of every record.
+        Item At(int column) const
+        {
+            const auto c = static_cast<std::size_t>(column);
+            const auto marks = static_cast<unsigned>(record->marks >> (4 * column));
+            return {bytes + record->start[c], record->size[c], (marks & 1) != 0,
+                    (marks & 2) != 0, (marks & 4) != 0};
+        }
     };
     struct Chunk {
         std::unique_ptr<char[], FreeAligned> bytes;
