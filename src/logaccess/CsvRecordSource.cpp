@@ -172,6 +172,11 @@ int CsvRecordSource::OpenDescriptor(int fd)
         return 1;
     }
     layout_ = Examine();
+    if (layout_.CallColumn != 0) {
+        // Read again, so that lines are noted with their call column.
+        ToFirstContact();
+        NextRecord(true);
+    }
     if (layout_.Contact) {
         // The first contact is read: it waits to be record 1, as a record read
         // ahead by PassRecords waits, and the reading goes on from there.
@@ -291,7 +296,7 @@ void CsvRecordSource::ToFirstContact()
 CsvTokenizer::Step CsvRecordSource::NextRecord(bool keep)
 {
     if (!reading_) {
-        records_.Start(fd_, limit_, true, fastLines_);
+        records_.Start(fd_, limit_, true, fastLines_, layout_.CallColumn);
         reading_ = true;
     }
     return records_.Next(keep);
@@ -361,6 +366,14 @@ RecordSource::Glance CsvRecordSource::GlanceAtRecord()
     Glance glance;
     if (!hasLast_)
         return glance;
+    const CsvRecordsAhead::Noted noted = pending_ ? records_.EarlierNoted() : records_.LastNoted();
+    const CsvRecordsAhead::Item frequency = CurrentField(FreqField);
+    if (noted.known) {
+        glance.NotJapanTime = noted.notJapanTime;
+        glance.NoSlash = noted.noSlash;
+        glance.FrequencyKey = QByteArrayView(frequency.data, static_cast<qsizetype>(noted.keySize));
+        return glance;
+    }
     // The texts FieldText gives. "J" and "/" are never the second byte of a
     // double-byte character (the text is checked), so the bytes tell.
     const CsvRecordsAhead::Item& time = CurrentField(TimeField);
@@ -368,7 +381,6 @@ RecordSource::Glance CsvRecordSource::GlanceAtRecord()
     glance.NotJapanTime = timeSize == 0 || time.data[timeSize - 1] != 'J';
     const CsvRecordsAhead::Item& call = CurrentField(0);
     glance.NoSlash = !std::memchr(call.data, '/', TextSize(call));
-    const CsvRecordsAhead::Item& frequency = CurrentField(FreqField);
     glance.FrequencyKey =
         QByteArrayView(frequency.data, static_cast<qsizetype>(TextSize(frequency)));
     return glance;

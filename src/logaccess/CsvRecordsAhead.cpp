@@ -1,8 +1,11 @@
 #include "CsvRecordsAhead.h"
 
+#include "CodePage932Bytes.h"
+#include "CsvBlocks.h"
 #include "ReadFullyAt.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -39,6 +42,23 @@ bool Within(const void* p, const void* begin, std::size_t size)
     return at >= from && at - from < size;
 }
 
+// The item of a plain line from `from` to `to` (a comma or the line end),
+// without its quotes, from the line's first byte.
+inline void Bound(std::uint16_t& start, std::uint16_t& size, const char* line, std::size_t from,
+                  std::size_t to)
+{
+    const std::size_t quoted = line[from] == '"';
+    start = static_cast<std::uint16_t>(from + quoted);
+    size = static_cast<std::uint16_t>(to - from - 2 * quoted);
+}
+
+std::size_t WithoutTrailingSpaces(const char* bytes, std::size_t size)
+{
+    while (size > 0 && bytes[size - 1] == ' ')
+        --size;
+    return size;
+}
+
 } // namespace
 
 const CsvRecordsAhead::Record CsvRecordsAhead::Empty{};
@@ -59,7 +79,7 @@ CsvRecordsAhead::~CsvRecordsAhead()
     Stop();
 }
 
-void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines)
+void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines, int callColumn)
 {
     Stop();
     Producer& p = producer_;
@@ -70,6 +90,8 @@ void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines)
     p.offset = 0;
     p.limit = limit;
     p.keep = keep;
+    p.fastLines = fastLines;
+    p.callColumn = std::clamp(callColumn, 0, CsvTokenizer::ColumnCount - 6);
     p.atEnd = limit <= 0;
     p.carry.clear();
     p.errorLine = 0;
@@ -191,6 +213,13 @@ void CsvRecordsAhead::Produce(Chunk& chunk)
     const char* pos = text;
     const char* const end = text + chunk.size;
     for (;;) {
+        if (p.keep && p.fastLines && p.tokenizer.AtLineStart()) {
+            p.tokenizer.PassLines(TakeLines(chunk, pos, end));
+            if (chunk.recordCount == MaxRecords) {
+                p.carry.assign(pos, end);
+                break;
+            }
+        }
         const char* const line = pos;
         const CsvTokenizer::Step step = p.tokenizer.Next(pos, end, p.atEnd, p.keep);
         if (step == CsvTokenizer::Step::Record) {
@@ -210,10 +239,8 @@ void CsvRecordsAhead::Produce(Chunk& chunk)
     }
 }
 
-// Adds the tokenizer's last record, which it took from `line` to `lineEnd`.
-void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* lineEnd)
+CsvRecordsAhead::Record& CsvRecordsAhead::NewRecord(Chunk& chunk)
 {
-    const CsvTokenizer& tokenizer = producer_.tokenizer;
     // The records were last read on the reader's core: asking for them well
     // ahead hides the wait for each to come back.
     if (chunk.recordCount + PrefetchAhead < chunk.records.size()) {
@@ -225,7 +252,16 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
     if (chunk.recordCount == chunk.records.size()) // grown as needed: each page costs a fault
         chunk.records.resize(
             std::min(MaxRecords, std::max<std::size_t>(256, 2 * chunk.records.size())));
-    Record& record = chunk.records[chunk.recordCount++];
+    return chunk.records[chunk.recordCount];
+}
+
+// Adds the tokenizer's last record, which it took from `line` to `lineEnd`.
+void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* lineEnd)
+{
+    const CsvTokenizer& tokenizer = producer_.tokenizer;
+    Record& record = NewRecord(chunk);
+    ++chunk.recordCount;
+    record.noted = 0;
     if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
         record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes.get());
         record.spilled = false;
@@ -265,6 +301,153 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
         }
     }
     record.marks = marks;
+}
+
+// Notes what the run glances at in a plain line's items, as fields give them.
+void CsvRecordsAhead::Note(Record& record, const char* line, std::size_t callColumn)
+{
+    const char* const time = line + record.start[callColumn + 2];
+    const std::size_t timeSize = WithoutTrailingSpaces(time, record.size[callColumn + 2]);
+    const bool noSlash = !std::memchr(line + record.start[callColumn], '/', record.size[callColumn]);
+    record.noted = static_cast<std::uint8_t>(
+        NotedKnown | (timeSize == 0 || time[timeSize - 1] != 'J' ? NotedNotJapanTime : 0) |
+        (noSlash ? NotedNoSlash : 0));
+    record.keySize = static_cast<std::uint16_t>(
+        WithoutTrailingSpaces(line + record.start[callColumn + 5], record.size[callColumn + 5]));
+}
+
+// Plain lines, as CsvTokenizer takes them one at a time, taken many at a
+// time: each 64-byte block is classified once, whatever lines it holds, and
+// a line's items are bounded as its bytes go by. The first line any rule
+// refuses, one longer than a field (so that no item is), and one that does
+// not lie whole in the text are left to the tokenizer.
+qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* end)
+{
+    using CsvBlocks::BlockSize;
+    const char* const text = pos;
+    const auto available = static_cast<std::size_t>(end - text);
+    const auto callColumn = static_cast<std::size_t>(producer_.callColumn);
+    qint64 taken = 0;
+    // The line being taken, and its item being bounded (from the line's start).
+    std::size_t lineStart = 0, itemStart = 0, column = 0;
+    Record* record = nullptr;
+    const auto begin = [&] {
+        if (chunk.recordCount == MaxRecords)
+            return false;
+        record = &NewRecord(chunk);
+        record->start = {};
+        record->size = {};
+        record->spilled = false;
+        record->marks = 0;
+        return true;
+    };
+    if (!begin())
+        return 0;
+    std::size_t checkedTo = 0; // bytes before this one were checked as characters
+    // What the last block tells of the next one's first byte.
+    std::uint64_t inside = 0; // all ones while a quoted item is open
+    std::uint64_t itemBegins = 1, afterClose = 0;
+    for (std::size_t o = 0; o < available; o += BlockSize) {
+        const std::size_t n = std::min(BlockSize, available - o);
+        const char* at = text + o;
+        char tail[BlockSize];
+        if (n < BlockSize) {
+            // Never read past the text: the last bytes are classified from a copy.
+            std::memset(tail, 'x', sizeof tail);
+            std::memcpy(tail, at, n);
+            at = tail;
+        }
+        CsvBlocks::Block block{};
+        for (std::size_t i = 0; i < BlockSize; i += CsvBlocks::ChunkSize)
+            CsvBlocks::Classify(at + i, static_cast<int>(i), block);
+        const std::uint64_t quotes = block.quotes, commas = block.commas, breaks = block.breaks;
+        const std::uint64_t quoted = CsvBlocks::PrefixXor(quotes) ^ inside;
+        const std::uint64_t opens = quotes & quoted, closes = quotes & ~quoted;
+        const std::uint64_t afterCloses = closes << 1 | afterClose;
+        // A quote opens an item only at its start and closes it only before a
+        // comma or the line end; no line break lies in quotes.
+        std::uint64_t bad = (opens & ~((commas | breaks) << 1 | itemBegins)) |
+                            (afterCloses & ~(commas | breaks | block.others)) | (breaks & quoted);
+        for (std::uint64_t odd = afterCloses & block.others; odd != 0; odd &= odd - 1) {
+            const int i = std::countr_zero(odd);
+            if (at[i] != '\r') // a CR is the line end, as the next loop makes sure
+                bad |= std::uint64_t{1} << i;
+        }
+        // Zero bytes, CRs not before a line feed, and characters that are not
+        // code page 932 are left to the tokenizer, as are double-byte ones
+        // cut by the end of the text.
+        for (std::uint64_t others = block.others; others != 0; others &= others - 1) {
+            const auto i = static_cast<std::size_t>(std::countr_zero(others));
+            const std::size_t offset = o + i;
+            if (offset < checkedTo || offset >= available)
+                continue; // a trail byte, or past the text
+            const auto byte = static_cast<unsigned char>(text[offset]);
+            const bool hasNext = offset + 1 < available;
+            const auto next = hasNext ? static_cast<unsigned char>(text[offset + 1]) : 0;
+            if (byte == '\r') {
+                if (next == '\n')
+                    continue;
+            } else if (const CodePage932Bytes::Kind kind = CodePage932Bytes::KindOf(byte);
+                       kind == CodePage932Bytes::Single) {
+                continue;
+            } else if (kind == CodePage932Bytes::Lead && hasNext &&
+                       CodePage932Bytes::IsPair(byte, next)) {
+                checkedTo = offset + 2;
+                continue;
+            }
+            bad |= std::uint64_t{1} << i;
+            break;
+        }
+        const std::uint64_t before = bad ? (bad & (0 - bad)) - 1 : ~std::uint64_t{0};
+        const std::uint64_t valid = n < BlockSize ? (std::uint64_t{1} << n) - 1 : ~std::uint64_t{0};
+        std::uint64_t itemEnds = commas & ~quoted & before & valid;
+        std::uint64_t lineEnds = breaks & before & valid;
+        for (;;) {
+            // The commas before the next line end, or the block's end.
+            const std::uint64_t upTo = lineEnds ? (lineEnds & (0 - lineEnds)) - 1 : ~std::uint64_t{0};
+            const char* const line = text + lineStart;
+            const std::size_t base = o - lineStart;
+            for (std::uint64_t commasHere = itemEnds & upTo; commasHere != 0;
+                 commasHere &= commasHere - 1) {
+                const std::size_t stop = base + static_cast<std::size_t>(std::countr_zero(commasHere));
+                if (column < CsvTokenizer::ColumnCount)
+                    Bound(record->start[column], record->size[column], line, itemStart, stop);
+                ++column;
+                itemStart = stop + 1;
+            }
+            itemEnds &= ~upTo;
+            if (!lineEnds)
+                break;
+            const std::size_t stop = base + static_cast<std::size_t>(std::countr_zero(lineEnds));
+            lineEnds &= lineEnds - 1;
+            const std::size_t lineEnd = stop > 0 && line[stop - 1] == '\r' ? stop - 1 : stop;
+            // A line without a comma or quote may be only spaces, which is no record.
+            if ((column == 0 && line[itemStart] != '"') || lineEnd > CsvTokenizer::ItemCapacity) {
+                pos = line;
+                return taken;
+            }
+            if (column < CsvTokenizer::ColumnCount)
+                Bound(record->start[column], record->size[column], line, itemStart, lineEnd);
+            Note(*record, line, callColumn);
+            record->base = static_cast<std::uint32_t>(line - chunk.bytes.get());
+            ++chunk.recordCount;
+            ++taken;
+            lineStart += stop + 1;
+            itemStart = 0;
+            column = 0;
+            if (!begin()) {
+                pos = text + lineStart;
+                return taken;
+            }
+        }
+        if (bad)
+            break; // the line that holds the first fault is the tokenizer's
+        inside = 0 - (quoted >> 63);
+        itemBegins = (commas | breaks) >> 63;
+        afterClose = closes >> 63;
+    }
+    pos = text + lineStart;
+    return taken;
 }
 
 CsvTokenizer::Step CsvRecordsAhead::Next(bool keep)

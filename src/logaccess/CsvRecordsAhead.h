@@ -39,7 +39,9 @@ public:
     // Starts on the first `limit` bytes of `fd` (which stays the caller's).
     // With `keep` false no record is handed out: Next tells only how the
     // text ends, which is all checking it needs. Earlier work stops first.
-    void Start(int fd, off_t limit, bool keep, bool fastLines);
+    // Plain lines are noted on the way as the run glances at them, with the
+    // call item in column `callColumn`.
+    void Start(int fd, off_t limit, bool keep, bool fastLines, int callColumn = 0);
     void Stop();
 
     // The next record, or how the text ends (End or Error, then again at every
@@ -50,6 +52,20 @@ public:
     Item EarlierItemAt(int column) const { return earlier_.At(column); }
     // Makes the earlier record the last one again.
     void ForgetLast() { std::swap(last_, earlier_); }
+
+    // What was noted of a plain line on the way: whether its time item
+    // (column callColumn + 2) certainly does not end in "J" once trailing
+    // spaces go, whether its call item holds no "/", and the size of its
+    // frequency item (callColumn + 5) without trailing spaces. Lines taken
+    // otherwise are not noted.
+    struct Noted {
+        bool known = false;
+        bool notJapanTime = false;
+        bool noSlash = false;
+        std::size_t keySize = 0;
+    };
+    Noted LastNoted() const { return last_.Noted(); }
+    Noted EarlierNoted() const { return earlier_.Noted(); }
 
     qint64 ErrorLine() const { return errorLine_; }
     QString ErrorText() const { return errorText_; }
@@ -67,6 +83,8 @@ private:
     struct Record {
         std::uint32_t base = 0;
         bool spilled = false;
+        std::uint8_t noted = 0; // NotedKnown and what was noted
+        std::uint16_t keySize = 0;
         std::uint64_t marks = 0; // hasNul, textBeyond and nulBeyond, four bits an item
         std::array<std::uint16_t, CsvTokenizer::ColumnCount> start{}, size{};
     };
@@ -82,7 +100,14 @@ private:
             return {bytes + record->start[c], record->size[c], (marks & 1) != 0,
                     (marks & 2) != 0, (marks & 4) != 0};
         }
+        CsvRecordsAhead::Noted Noted() const
+        {
+            const unsigned noted = record->noted;
+            return {(noted & NotedKnown) != 0, (noted & NotedNotJapanTime) != 0,
+                    (noted & NotedNoSlash) != 0, record->keySize};
+        }
     };
+    static constexpr std::uint8_t NotedKnown = 1, NotedNotJapanTime = 2, NotedNoSlash = 4;
     struct Chunk {
         std::unique_ptr<char[], FreeAligned> bytes;
         const char* text = ""; // in bytes
@@ -104,6 +129,8 @@ private:
         int fd = -1;
         off_t offset = 0, limit = 0;
         bool keep = true;
+        bool fastLines = true;
+        int callColumn = 0;
         bool atEnd = false;
         std::vector<char> carry; // bytes the last chunk left for the next
         qint64 errorLine = 0;
@@ -114,6 +141,12 @@ private:
     void Produce(Chunk& chunk);
     void Read(Chunk& chunk);
     void AddRecord(Chunk& chunk, const char* line, const char* lineEnd);
+    // Takes the plain lines that lie whole from `pos` on as records of `chunk`
+    // and advances `pos` past them; returns how many it took.
+    qint64 TakeLines(Chunk& chunk, const char*& pos, const char* end);
+    // Room for one more record in `chunk`.
+    Record& NewRecord(Chunk& chunk);
+    static void Note(Record& record, const char* line, std::size_t callColumn);
     void Run();
     Chunk* TakeChunk();
     void GiveBack(Chunk& chunk);

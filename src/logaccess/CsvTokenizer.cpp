@@ -260,7 +260,7 @@ bool CsvTokenizer::TakePlainLine(const char*& pos, const char* end)
     }
 
     if (keep_) {
-        const int columns = TakeBounds(p, parts.data(), last);
+        const int columns = TakeBounds(p, parts.data(), last, size);
         if (columns < 0)
             return false;
         if (!boundsOnly_)
@@ -271,26 +271,30 @@ bool CsvTokenizer::TakePlainLine(const char*& pos, const char* end)
     return true;
 }
 
-int CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last)
+int CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last,
+                             std::size_t size)
 {
     // Filled in a local: writing through `this` would make the compiler
     // reload everything after each store.
     Bounds bounds;
     bounds.line = line;
-    std::size_t column = 0, start = 0;
+    // No item is longer than its line, so only a long line has items to measure.
+    const bool mayBeLong = size > ItemCapacity;
+    std::uint32_t column = 0, start = 0;
     for (std::size_t b = 0; b <= last && column < ColumnCount; ++b) {
-        for (std::uint64_t part = parts[b]; part && column < ColumnCount; part &= part - 1) {
-            const std::size_t stop =
-                BlockSize * b + static_cast<std::size_t>(std::countr_zero(part));
+        const auto base = static_cast<std::uint32_t>(BlockSize * b);
+        for (std::uint64_t part = parts[b]; part != 0; part &= part - 1) {
+            const std::uint32_t stop = base + static_cast<std::uint32_t>(std::countr_zero(part));
             // For an empty item, its start is the comma or line end after it.
-            const std::size_t quoted = line[start] == '"';
-            const std::size_t length = stop - start - 2 * quoted;
-            if (length > ItemCapacity)
+            const std::uint32_t quoted = line[start] == '"';
+            const std::uint32_t length = stop - start - 2 * quoted;
+            if (mayBeLong && length > ItemCapacity)
                 return -1;
             bounds.start[column] = static_cast<std::uint16_t>(start + quoted);
             bounds.size[column] = static_cast<std::uint16_t>(length);
-            ++column;
             start = stop + 1;
+            if (++column == ColumnCount)
+                break;
         }
     }
     bounds_ = bounds; // the columns past the line's are clear

@@ -72,6 +72,11 @@ public:
     // results are the same either way.
     void SetFastLines(bool on) { fastLines_ = on; }
 
+    // Between records: the next byte begins a line.
+    bool AtLineStart() const { return state_ == State::LineStart; }
+    // Counts `lines` whole lines taken past the tokenizer by its caller.
+    void PassLines(qint64 lines) { line_ += lines; }
+
     // Where the items of a line taken whole lie, from the line's first byte.
     struct Bounds {
         const char* line = nullptr;
@@ -135,10 +140,11 @@ private:
     void Fail(qint64 line, QString text);
 
     // Where the items of a plain line lie, from the items' ends outside quotes
-    // (`parts`, a word for each 64 bytes up to `last`): the number of columns,
-    // or -1 for an item longer than a field keeps, which the byte-by-byte way
-    // takes.
-    int TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last);
+    // (`parts`, a word for each 64 bytes up to `last`) of a line of `size`
+    // bytes: the number of columns, or -1 for an item longer than a field
+    // keeps, which the byte-by-byte way takes.
+    int TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last,
+                   std::size_t size);
     // Those bounds as the items of the record being filled.
     void KeepBounds(int columns);
 
