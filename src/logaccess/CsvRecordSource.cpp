@@ -361,26 +361,20 @@ QByteArrayView CsvRecordSource::FieldText(qint16 field, char* scratch)
                                        : static_cast<qsizetype>(size));
 }
 
-RecordSource::Glance CsvRecordSource::GlanceAtRecord()
+RecordSource::Glance CsvRecordSource::GlanceAtItems()
 {
     Glance glance;
     if (!hasLast_)
         return glance;
-    const CsvRecordsAhead::Noted noted = pending_ ? records_.EarlierNoted() : records_.LastNoted();
-    const CsvRecordsAhead::Item frequency = CurrentField(FreqField);
-    if (noted.known) {
-        glance.NotJapanTime = noted.notJapanTime;
-        glance.NoSlash = noted.noSlash;
-        glance.FrequencyKey = QByteArrayView(frequency.data, static_cast<qsizetype>(noted.keySize));
-        return glance;
-    }
-    // The texts FieldText gives. "J" and "/" are never the second byte of a
-    // double-byte character (the text is checked), so the bytes tell.
+    // The texts FieldText gives. "/" is never the second byte of a
+    // double-byte character (the text is checked), so the bytes tell; a "J"
+    // that is one only keeps the record from being passed by.
     const CsvRecordsAhead::Item& time = CurrentField(TimeField);
     const std::size_t timeSize = TextSize(time);
     glance.NotJapanTime = timeSize == 0 || time.data[timeSize - 1] != 'J';
     const CsvRecordsAhead::Item& call = CurrentField(0);
     glance.NoSlash = !std::memchr(call.data, '/', TextSize(call));
+    const CsvRecordsAhead::Item& frequency = CurrentField(FreqField);
     glance.FrequencyKey =
         QByteArrayView(frequency.data, static_cast<qsizetype>(TextSize(frequency)));
     return glance;

@@ -42,7 +42,20 @@ public:
     QString OpenError() const override { return openError_; }
     QByteArrayView FieldText(qint16 field, char* scratch) override;
     bool HoldsLastRecord() const override { return true; }
-    Glance GlanceAtRecord() override;
+    Glance GlanceAtRecord() override
+    {
+        // Inline: the run glances at every record, and plain lines come noted.
+        const CsvRecordsAhead::Noted noted =
+            pending_ ? records_.EarlierNoted() : records_.LastNoted();
+        if (!hasLast_ || !noted.known)
+            return GlanceAtItems();
+        Glance glance;
+        glance.NotJapanTime = noted.notJapanTime;
+        glance.NoSlash = noted.noSlash;
+        glance.FrequencyKey = QByteArrayView(CurrentField(FrequencyField).data,
+                                             static_cast<qsizetype>(noted.keySize));
+        return glance;
+    }
     qint32 PassRecords(const BandCache& bands, qint32 limit) override;
     std::optional<FileId> OpenedFile() const override { return opened_; }
 
@@ -61,6 +74,9 @@ public:
     void SetQuickCheck(bool on) { quickCheck_ = on; }
 
 private:
+    static constexpr qint16 FrequencyField = 6;
+
+    Glance GlanceAtItems();
     // True when the text is certainly well-formed.
     bool QuickCheck();
     QString Check();

@@ -42,16 +42,6 @@ bool Within(const void* p, const void* begin, std::size_t size)
     return at >= from && at - from < size;
 }
 
-// The item of a plain line from `from` to `to` (a comma or the line end),
-// without its quotes, from the line's first byte.
-inline void Bound(std::uint16_t& start, std::uint16_t& size, const char* line, std::size_t from,
-                  std::size_t to)
-{
-    const std::size_t quoted = line[from] == '"';
-    start = static_cast<std::uint16_t>(from + quoted);
-    size = static_cast<std::uint16_t>(to - from - 2 * quoted);
-}
-
 std::size_t WithoutTrailingSpaces(const char* bytes, std::size_t size)
 {
     while (size > 0 && bytes[size - 1] == ' ')
@@ -262,6 +252,7 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
     Record& record = NewRecord(chunk);
     ++chunk.recordCount;
     record.noted = 0;
+    record.plainItems = 0;
     if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
         record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes.get());
         record.spilled = false;
@@ -306,14 +297,15 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
 // Notes what the run glances at in a plain line's items, as fields give them.
 void CsvRecordsAhead::Note(Record& record, const char* line, std::size_t callColumn)
 {
-    const char* const time = line + record.start[callColumn + 2];
-    const std::size_t timeSize = WithoutTrailingSpaces(time, record.size[callColumn + 2]);
-    const bool noSlash = !std::memchr(line + record.start[callColumn], '/', record.size[callColumn]);
+    const auto [timeFrom, timeLength] = record.PlainItem(line, callColumn + 2);
+    const std::size_t timeSize = WithoutTrailingSpaces(line + timeFrom, timeLength);
+    const auto [callFrom, callSize] = record.PlainItem(line, callColumn);
+    const bool noSlash = !std::memchr(line + callFrom, '/', callSize);
     record.noted = static_cast<std::uint8_t>(
-        NotedKnown | (timeSize == 0 || time[timeSize - 1] != 'J' ? NotedNotJapanTime : 0) |
+        NotedKnown | (timeSize == 0 || line[timeFrom + timeSize - 1] != 'J' ? NotedNotJapanTime : 0) |
         (noSlash ? NotedNoSlash : 0));
-    record.keySize = static_cast<std::uint16_t>(
-        WithoutTrailingSpaces(line + record.start[callColumn + 5], record.size[callColumn + 5]));
+    const auto [keyFrom, keyLength] = record.PlainItem(line, callColumn + 5);
+    record.keySize = static_cast<std::uint16_t>(WithoutTrailingSpaces(line + keyFrom, keyLength));
 }
 
 // Plain lines, as CsvTokenizer takes them one at a time, taken many at a
@@ -328,15 +320,13 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
     const auto available = static_cast<std::size_t>(end - text);
     const auto callColumn = static_cast<std::size_t>(producer_.callColumn);
     qint64 taken = 0;
-    // The line being taken, and its item being bounded (from the line's start).
-    std::size_t lineStart = 0, itemStart = 0, column = 0;
+    // The line being taken, and its item being bounded.
+    std::size_t lineStart = 0, column = 0;
     Record* record = nullptr;
     const auto begin = [&] {
         if (chunk.recordCount == MaxRecords)
             return false;
         record = &NewRecord(chunk);
-        record->start = {};
-        record->size = {};
         record->spilled = false;
         record->marks = 0;
         return true;
@@ -409,11 +399,10 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
             const std::size_t base = o - lineStart;
             for (std::uint64_t commasHere = itemEnds & upTo; commasHere != 0;
                  commasHere &= commasHere - 1) {
-                const std::size_t stop = base + static_cast<std::size_t>(std::countr_zero(commasHere));
                 if (column < CsvTokenizer::ColumnCount)
-                    Bound(record->start[column], record->size[column], line, itemStart, stop);
+                    record->start[column] = static_cast<std::uint16_t>(
+                        base + static_cast<std::size_t>(std::countr_zero(commasHere)));
                 ++column;
-                itemStart = stop + 1;
             }
             itemEnds &= ~upTo;
             if (!lineEnds)
@@ -422,18 +411,20 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
             lineEnds &= lineEnds - 1;
             const std::size_t lineEnd = stop > 0 && line[stop - 1] == '\r' ? stop - 1 : stop;
             // A line without a comma or quote may be only spaces, which is no record.
-            if ((column == 0 && line[itemStart] != '"') || lineEnd > CsvTokenizer::ItemCapacity) {
+            if ((column == 0 && line[0] != '"') || lineEnd > CsvTokenizer::ItemCapacity) {
                 pos = line;
                 return taken;
             }
             if (column < CsvTokenizer::ColumnCount)
-                Bound(record->start[column], record->size[column], line, itemStart, lineEnd);
+                record->start[column++] = static_cast<std::uint16_t>(lineEnd);
+            // Further items are read past.
+            record->plainItems = static_cast<std::uint8_t>(
+                std::min<std::size_t>(column, CsvTokenizer::ColumnCount));
             Note(*record, line, callColumn);
             record->base = static_cast<std::uint32_t>(line - chunk.bytes.get());
             ++chunk.recordCount;
             ++taken;
             lineStart += stop + 1;
-            itemStart = 0;
             column = 0;
             if (!begin()) {
                 pos = text + lineStart;
@@ -518,12 +509,14 @@ void CsvRecordsAhead::Hold(Placed& placed, const Chunk& chunk)
     held.record = *placed.record;
     held.record.base = 0;
     held.record.spilled = false;
+    held.record.plainItems = 0;
     for (int column = 0; column < CsvTokenizer::ColumnCount; ++column) {
         const auto c = static_cast<std::size_t>(column);
         const std::size_t at = c * CsvTokenizer::ItemCapacity;
-        std::memcpy(held.bytes.data() + at, placed.bytes + placed.record->start[c],
-                    placed.record->size[c]);
+        const Item item = placed.At(column);
+        std::memcpy(held.bytes.data() + at, item.data, item.size);
         held.record.start[c] = static_cast<std::uint16_t>(at);
+        held.record.size[c] = static_cast<std::uint16_t>(item.size);
     }
     placed = {held.bytes.data(), &held.record};
 }

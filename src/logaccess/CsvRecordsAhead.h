@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sys/types.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // Reads CSV text from a file and tokenizes it on a thread of its own, a chunk
@@ -79,14 +80,27 @@ private:
     // A record as a chunk keeps it, small: the reader's core fetches every
     // byte of it from the core that wrote it. Its items lie at `start` from
     // `base`, in the chunk's text or, where the tokenizer kept them in its own
-    // storage, in the chunk's spill.
+    // storage, in the chunk's spill. A plain line's items are kept by where
+    // they end alone (their comma or the line end, from the line's first
+    // byte, in `start`), which is all the quick way notes of them.
     struct Record {
         std::uint32_t base = 0;
         bool spilled = false;
-        std::uint8_t noted = 0; // NotedKnown and what was noted
+        std::uint8_t noted = 0;  // NotedKnown and what was noted
+        std::uint8_t plainItems = 0; // a plain line's number of items; 0 for start and size
         std::uint16_t keySize = 0;
         std::uint64_t marks = 0; // hasNul, textBeyond and nulBeyond, four bits an item
         std::array<std::uint16_t, CsvTokenizer::ColumnCount> start{}, size{};
+
+        // Item `column` of a plain line at `line`: its first byte and its size.
+        std::pair<std::size_t, std::size_t> PlainItem(const char* line, std::size_t column) const
+        {
+            if (column >= plainItems)
+                return {0, 0};
+            const std::size_t from = column == 0 ? 0 : start[column - 1] + std::size_t{1};
+            const std::size_t quoted = line[from] == '"';
+            return {from + quoted, start[column] - from - 2 * quoted};
+        }
     };
     // A record handed out: where its items lie, and their layout.
     struct Placed {
@@ -96,6 +110,10 @@ private:
         Item At(int column) const
         {
             const auto c = static_cast<std::size_t>(column);
+            if (record->plainItems != 0) {
+                const auto [from, size] = record->PlainItem(bytes, c);
+                return {bytes + from, size};
+            }
             const auto marks = static_cast<unsigned>(record->marks >> (4 * column));
             return {bytes + record->start[c], record->size[c], (marks & 1) != 0,
                     (marks & 2) != 0, (marks & 4) != 0};

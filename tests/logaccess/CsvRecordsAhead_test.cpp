@@ -57,7 +57,9 @@ Reading WholeText(const QByteArray& text)
 
 // Many short lines, so that a chunk fills with records before its text ends,
 // mixed with lines the tokenizer takes byte by byte: doubled quotes, line
-// breaks in quotes, zero bytes, long items, lone CRs, double-byte text.
+// breaks in quotes, zero bytes, long items, lone CRs, double-byte text, text
+// after a closing quote; and plain lines of more items than are kept, or
+// with commas in quotes.
 QByteArray ManyLines(unsigned seed, bool malformedEnd)
 {
     std::mt19937 engine(seed);
@@ -66,7 +68,7 @@ QByteArray ManyLines(unsigned seed, bool malformedEnd)
     };
     QByteArray text;
     for (int i = 0; i < 9000; ++i) {
-        switch (pick(16)) {
+        switch (pick(20)) {
         case 0:
             text += "\"say \"\"hi\"\"\",b\r\n";
             break;
@@ -88,6 +90,19 @@ QByteArray ManyLines(unsigned seed, bool malformedEnd)
         case 6:
             text += "   \n";
             break; // no record
+        case 7:
+            text += "\"a,b\",c,\"\x93\xfa\"\r\n";
+            break;
+        case 8:
+            for (int item = 0; item < 20; ++item)
+                text += QByteArray::number(pick(1000)) + (item < 19 ? "," : "\n");
+            break;
+        case 9:
+            text += "\"x\"\x82\xa0,y\n";
+            break;
+        case 10:
+            text += "p,q\"r\",s\r\n";
+            break;
         default:
             text += QByteArray::number(i) + ",\"" + QByteArray::number(pick(100)) + "\"\n";
         }
