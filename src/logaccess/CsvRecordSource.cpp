@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -359,6 +360,15 @@ QByteArrayView CsvRecordSource::FieldText(qint16 field, char* scratch)
     const void* nul = item.hasNul ? std::memchr(scratch, 0, size) : nullptr;
     return QByteArrayView(scratch, nul ? static_cast<const char*>(nul) - scratch
                                        : static_cast<qsizetype>(size));
+}
+
+void CsvRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QByteArrayView* views)
+{
+    // FieldText for each, without a virtual call for each.
+    for (; fields != 0; fields &= fields - 1) {
+        const int i = std::countr_zero(fields);
+        views[i] = FieldText(static_cast<qint16>(i), scratch[i]);
+    }
 }
 
 RecordSource::Glance CsvRecordSource::GlanceAtItems()

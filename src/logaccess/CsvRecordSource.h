@@ -41,6 +41,9 @@ public:
     // "line N: reason" for malformed text.
     QString OpenError() const override { return openError_; }
     QByteArrayView FieldText(qint16 field, char* scratch) override;
+    void FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QByteArrayView* views) override;
+    // Texts lie in the record, or are written whole into the scratch.
+    std::uint32_t ExactFields() const override { return (std::uint32_t{1} << FieldCount) - 1; }
     bool HoldsLastRecord() const override { return true; }
     Glance GlanceAtRecord() override
     {
