@@ -36,14 +36,12 @@ ExtractionFileWriter::ExtractionFileWriter(QIODevice& device, CodePage932& codec
 {
 }
 
-char* ExtractionFileWriter::Room(qsizetype bytes)
+char* ExtractionFileWriter::MakeRoom(qsizetype bytes)
 {
-    if (used_ + bytes > pending_.size()) {
-        Flush();
-        if (bytes > pending_.size())
-            pending_.resize(bytes);
-    }
-    return pending_.data() + used_;
+    Flush();
+    if (bytes > pending_.size())
+        pending_.resize(bytes);
+    return pending_.data();
 }
 
 void ExtractionFileWriter::WriteHeader()
@@ -114,13 +112,15 @@ void ExtractionFileWriter::WriteRow(const ExtractionAsciiRow& row)
     p = Bytes(p, row.Time);
     *p++ = ',';
     p = Text(p, row.Band);
-    for (QByteArrayView item : {row.Mode, row.Qsl, row.Code}) {
-        *p++ = ',';
-        p = Bytes(p, item);
-    }
+    *p++ = ',';
+    p = Bytes(p, row.Mode);
+    *p++ = ',';
+    p = Bytes(p, row.Qsl);
+    *p++ = ',';
+    p = Bytes(p, row.Code);
     *p++ = '\r';
     *p++ = '\n';
-    used_ = p - pending_.data();
+    used_ = p - pending_.constData();
     if (used_ >= FlushThreshold)
         Flush();
 }

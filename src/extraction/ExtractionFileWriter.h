@@ -55,7 +55,12 @@ public:
 private:
     // Room for `bytes` more at the end of what is gathered, flushing first when
     // needed; returns where to write.
-    char* Room(qsizetype bytes);
+    char* Room(qsizetype bytes)
+    {
+        // Inline: once a row. The buffer is never shared, so data() copies nothing.
+        return used_ + bytes <= pending_.size() ? pending_.data() + used_ : MakeRoom(bytes);
+    }
+    char* MakeRoom(qsizetype bytes);
     char* Text(char* p, QStringView text, QLatin1StringView prefix = {});
     static char* Bytes(char* p, QByteArrayView bytes, QLatin1StringView prefix = {});
     static char* Number(char* p, qint32 value);
