@@ -1,7 +1,12 @@
 #pragma once
 
+#include "CodePage932Bytes.h"
+
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -89,5 +94,93 @@ inline std::uint64_t PrefixXor(std::uint64_t x)
     x ^= x << 32;
     return x;
 }
+
+// Where the plain lines of a text end and their items end, 64 bytes at a
+// time, by the rules of a plain line: a quote opens an
+// item only at its start and closes it only before a comma or the line end,
+// no line break lies in quotes, every character is code page 932 and none is
+// a zero byte or a CR not before a line feed.
+class PlainLineMarks {
+public:
+    PlainLineMarks(const char* text, std::size_t size) : text_(text), size_(size) {}
+
+    // The block of 64 bytes at `offset` from the text's start (fewer at its end).
+    struct Ends {
+        std::uint64_t itemEnds; // commas outside quotes
+        std::uint64_t lineEnds; // line feeds
+        bool faulty;            // a byte after those breaks a rule: its line is no plain one
+    };
+    // Inline into each scan: it runs once for every 64 bytes of a log.
+    [[gnu::always_inline]] Ends Next(std::size_t offset)
+    {
+        const std::size_t n = std::min(BlockSize, size_ - offset);
+        const char* at = text_ + offset;
+        char tail[BlockSize];
+        if (n < BlockSize) {
+            // Never read past the text: the last bytes are classified from a copy.
+            std::memset(tail, 'x', sizeof tail);
+            std::memcpy(tail, at, n);
+            at = tail;
+        }
+        Block block{};
+        for (std::size_t i = 0; i < BlockSize; i += ChunkSize)
+            Classify(at + i, static_cast<int>(i), block);
+        const std::uint64_t quotes = block.quotes, commas = block.commas, breaks = block.breaks;
+        const std::uint64_t quoted = PrefixXor(quotes) ^ inside_;
+        const std::uint64_t opens = quotes & quoted, closes = quotes & ~quoted;
+        const std::uint64_t afterCloses = closes << 1 | afterClose_;
+        std::uint64_t bad = (opens & ~((commas | breaks) << 1 | itemBegins_)) |
+                            (afterCloses & ~(commas | breaks | block.others)) | (breaks & quoted);
+        for (std::uint64_t odd = afterCloses & block.others; odd != 0; odd &= odd - 1) {
+            const int i = std::countr_zero(odd);
+            if (at[i] != '\r') // a CR is the line end, as Characters makes sure
+                bad |= std::uint64_t{1} << i;
+        }
+        bad |= Characters(offset, block.others);
+        inside_ = 0 - (quoted >> 63);
+        itemBegins_ = (commas | breaks) >> 63;
+        afterClose_ = closes >> 63;
+        const std::uint64_t before = bad ? (bad & (0 - bad)) - 1 : ~std::uint64_t{0};
+        const std::uint64_t valid = n < BlockSize ? (std::uint64_t{1} << n) - 1 : ~std::uint64_t{0};
+        return {commas & ~quoted & before & valid, breaks & before & valid, bad != 0};
+    }
+
+private:
+    // The first of `others` (zero bytes, CRs and bytes from 0x80 on, in the
+    // block at `offset`) that breaks a rule, as a bit; double-byte characters
+    // cut by the end of the text too.
+    std::uint64_t Characters(std::size_t offset, std::uint64_t others)
+    {
+        for (; others != 0; others &= others - 1) {
+            const auto i = static_cast<std::size_t>(std::countr_zero(others));
+            const std::size_t at = offset + i;
+            if (at < checkedTo_ || at >= size_)
+                continue; // a trail byte, or past the text
+            const auto byte = static_cast<unsigned char>(text_[at]);
+            const bool hasNext = at + 1 < size_;
+            const auto next = hasNext ? static_cast<unsigned char>(text_[at + 1]) : 0;
+            if (byte == '\r') {
+                if (next == '\n')
+                    continue;
+            } else if (const CodePage932Bytes::Kind kind = CodePage932Bytes::KindOf(byte);
+                       kind == CodePage932Bytes::Single) {
+                continue;
+            } else if (kind == CodePage932Bytes::Lead && hasNext &&
+                       CodePage932Bytes::IsPair(byte, next)) {
+                checkedTo_ = at + 2;
+                continue;
+            }
+            return std::uint64_t{1} << i;
+        }
+        return 0;
+    }
+
+    const char* const text_;
+    const std::size_t size_;
+    std::size_t checkedTo_ = 0; // bytes before this one were checked as characters
+    // What the last block tells of the next one's first byte.
+    std::uint64_t inside_ = 0; // all ones while a quoted item is open
+    std::uint64_t itemBegins_ = 1, afterClose_ = 0;
+};
 
 } // namespace CsvBlocks

@@ -10,11 +10,7 @@
 
 namespace {
 
-using CsvBlocks::Block;
 using CsvBlocks::BlockSize;
-using CsvBlocks::ChunkSize;
-using CsvBlocks::Classify;
-using CsvBlocks::PrefixXor;
 
 // Bytes that end a run of plain text: bit 0 in a bare item, bit 1 in a quoted one.
 // Bytes from 0x80 on start characters that need checking.
@@ -40,28 +36,6 @@ const char* SkipPlain(const char* p, const char* end, unsigned char stop)
     while (p < end && !(Stops[static_cast<unsigned char>(*p)] & stop))
         ++p;
     return p;
-}
-
-// The block at `p`, of which `available` bytes may be read, up to the chunk that
-// holds a line break.
-inline Block ClassifyBlock(const char* p, std::size_t available)
-{
-    Block block{};
-#pragma GCC unroll 4
-    for (std::size_t i = 0; i < BlockSize / ChunkSize; ++i) {
-        const char* at = p + ChunkSize * i;
-        char tail[ChunkSize];
-        if (available < ChunkSize * (i + 1)) {
-            // Never read past the text: the last bytes are classified from a copy.
-            std::memset(tail, 'x', sizeof tail);
-            std::memcpy(tail, at, available - ChunkSize * i);
-            at = tail;
-        }
-        Classify(at, static_cast<int>(ChunkSize * i), block);
-        if (block.breaks || available <= ChunkSize * (i + 1))
-            break;
-    }
-    return block;
 }
 
 QString Hex(unsigned char byte)
@@ -187,88 +161,42 @@ bool CsvTokenizer::TakePlainLine(const char*& pos, const char* end)
 {
     // Longer lines are rare enough for the byte-by-byte way.
     constexpr std::size_t MaxBlocks = 16;
-    std::array<Block, MaxBlocks> blocks;
     const char* const p = pos;
     const auto available = static_cast<std::size_t>(end - p);
-    std::size_t count = 0;
-    for (;;) {
-        if (count == MaxBlocks)
-            return false;
-        const std::size_t offset = BlockSize * count;
-        blocks[count] = ClassifyBlock(p + offset, available - offset);
-        if (blocks[count++].breaks)
-            break;
-        if (available - offset <= BlockSize)
-            return false; // the line goes on past the text at hand
-    }
-    const std::size_t lineEnd =
-        BlockSize * (count - 1) +
-        static_cast<std::size_t>(std::countr_zero(blocks[count - 1].breaks));
-    std::size_t size = lineEnd; // the line's bytes before its CR LF or LF
-    if (size > 0 && p[size - 1] == '\r')
-        --size;
-
-    // A quote opens an item after a comma or at the line start, the next one
-    // closes it before a comma or the line end; commas outside quotes part
-    // the items.
-    std::array<std::uint64_t, MaxBlocks> parts;
-    std::uint64_t inside = 0; // all ones while a quoted item is open
-    std::uint64_t commaBefore = 1, closeBefore = 0, marks = 0;
-    const std::size_t last = size / BlockSize;
-    for (std::size_t b = 0; b <= last; ++b) {
-        const Block& block = blocks[b];
-        const std::uint64_t lineEndBit = b < last ? 0 : std::uint64_t{1} << (size % BlockSize);
-        const std::uint64_t valid = b < last ? ~std::uint64_t{0} : lineEndBit - 1;
-        const std::uint64_t quotes = block.quotes & valid, commas = block.commas & valid;
-        const std::uint64_t quoted = PrefixXor(quotes) ^ inside;
-        const std::uint64_t opens = quotes & quoted, closes = quotes & ~quoted;
-        if (opens & ~(commas << 1 | commaBefore))
-            return false;
-        if ((closes << 1 | closeBefore) & ~(commas | lineEndBit))
-            return false;
-        parts[b] = (commas & ~quoted) | lineEndBit;
-        marks |= quotes | commas;
-        inside = 0 - (quoted >> 63);
-        commaBefore = commas >> 63;
-        closeBefore = closes >> 63;
-    }
-    // A line without a comma or quote may be only spaces, which is no record.
-    if (inside || !marks)
-        return false;
-
-    // Bytes from 0x80 on are checked as TakeCharacter checks them; anything it
-    // would refuse is left for it to report, and so are zero bytes and CRs.
-    std::size_t next = 0;
-    for (std::size_t b = 0; b <= last; ++b) {
-        const std::uint64_t valid =
-            b < last ? ~std::uint64_t{0} : (std::uint64_t{1} << (size % BlockSize)) - 1;
-        for (std::uint64_t others = blocks[b].others & valid; others; others &= others - 1) {
-            const std::size_t i =
-                BlockSize * b + static_cast<std::size_t>(std::countr_zero(others));
-            if (i < next)
-                continue; // a trail byte
-            const auto first = static_cast<unsigned char>(p[i]);
-            const CodePage932Bytes::Kind kind = CodePage932Bytes::KindOf(first);
-            if (kind == CodePage932Bytes::Ascii || kind == CodePage932Bytes::Invalid)
+    CsvBlocks::PlainLineMarks marks(p, available);
+    std::array<std::uint64_t, MaxBlocks> parts; // the items' ends, up to the line end
+    bool commas = false;
+    for (std::size_t b = 0; b < MaxBlocks && BlockSize * b < available; ++b) {
+        const auto [itemEnds, lineEnds, faulty] = marks.Next(BlockSize * b);
+        const std::uint64_t beforeEnd = lineEnds ? (lineEnds & (0 - lineEnds)) - 1 : ~std::uint64_t{0};
+        parts[b] = itemEnds & beforeEnd;
+        commas = commas || parts[b] != 0;
+        if (!lineEnds) {
+            if (faulty)
                 return false;
-            if (kind == CodePage932Bytes::Lead &&
-                (i + 1 >= size ||
-                 !CodePage932Bytes::IsPair(first, static_cast<unsigned char>(p[i + 1]))))
-                return false;
-            next = i + (kind == CodePage932Bytes::Lead ? 2 : 1);
+            continue;
         }
-    }
-
-    if (keep_) {
-        const int columns = TakeBounds(p, parts.data(), last, size);
-        if (columns < 0)
+        const std::size_t lineEnd = BlockSize * b + static_cast<std::size_t>(std::countr_zero(lineEnds));
+        std::size_t size = lineEnd; // the line's bytes before its CR LF or LF
+        if (size > 0 && p[size - 1] == '\r')
+            --size;
+        // A line without a comma or quote may be only spaces, which is no record.
+        if (!commas && p[0] != '"')
             return false;
-        if (!boundsOnly_)
-            KeepBounds(columns);
+        const std::size_t last = size / BlockSize;
+        parts[last] |= std::uint64_t{1} << (size % BlockSize);
+        if (keep_) {
+            const int columns = TakeBounds(p, parts.data(), last, size);
+            if (columns < 0)
+                return false;
+            if (!boundsOnly_)
+                KeepBounds(columns);
+        }
+        pos = p + lineEnd + 1;
+        ++line_;
+        return true;
     }
-    pos = p + lineEnd + 1;
-    ++line_;
-    return true;
+    return false; // the line goes on past the text at hand, or is long
 }
 
 int CsvTokenizer::TakeBounds(const char* line, const std::uint64_t* parts, std::size_t last,
