@@ -19,7 +19,7 @@ namespace CsvBlocks {
 // Where the bytes of a 64-byte block are quotes, commas and so on, a bit a byte.
 struct Block {
     std::uint64_t quotes, commas, breaks;
-    std::uint64_t others; // bytes from 0x80 on, zero bytes and CRs
+    std::uint64_t zeros, returns, high; // zero bytes, CRs, bytes from 0x80 on
 };
 constexpr std::size_t BlockSize = 64, ChunkSize = 16;
 
@@ -34,9 +34,9 @@ inline void Classify(const char* p, int shift, Block& block)
     block.quotes |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
     block.commas |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')));
     block.breaks |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
-    block.others |= bits(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()),
-                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))),
-                                      v));
+    block.zeros |= bits(_mm_cmpeq_epi8(v, _mm_setzero_si128()));
+    block.returns |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+    block.high |= bits(v);
 #else
     for (std::size_t i = 0; i < ChunkSize; ++i) {
         const auto b = static_cast<unsigned char>(p[i]);
@@ -44,7 +44,9 @@ inline void Classify(const char* p, int shift, Block& block)
         block.quotes |= b == '"' ? bit : 0;
         block.commas |= b == ',' ? bit : 0;
         block.breaks |= b == '\n' ? bit : 0;
-        block.others |= b >= 0x80 || b == 0 || b == '\r' ? bit : 0;
+        block.zeros |= b == 0 ? bit : 0;
+        block.returns |= b == '\r' ? bit : 0;
+        block.high |= b >= 0x80 ? bit : 0;
     }
 #endif
 }
@@ -102,7 +104,12 @@ inline std::uint64_t PrefixXor(std::uint64_t x)
 // a zero byte or a CR not before a line feed.
 class PlainLineMarks {
 public:
-    PlainLineMarks(const char* text, std::size_t size) : text_(text), size_(size) {}
+    // With `charactersChecked` the text is known to be code page 932 text
+    // (a whole file checked at opening): its characters are not checked again.
+    PlainLineMarks(const char* text, std::size_t size, bool charactersChecked = false)
+        : text_(text), size_(size), charactersChecked_(charactersChecked)
+    {
+    }
 
     // The block of 64 bytes at `offset` from the text's start (fewer at its end).
     struct Ends {
@@ -129,14 +136,13 @@ public:
         const std::uint64_t quoted = PrefixXor(quotes) ^ inside_;
         const std::uint64_t opens = quotes & quoted, closes = quotes & ~quoted;
         const std::uint64_t afterCloses = closes << 1 | afterClose_;
+        // After a closing quote a CR is the line end, as the characters' check makes sure.
         std::uint64_t bad = (opens & ~((commas | breaks) << 1 | itemBegins_)) |
-                            (afterCloses & ~(commas | breaks | block.others)) | (breaks & quoted);
-        for (std::uint64_t odd = afterCloses & block.others; odd != 0; odd &= odd - 1) {
-            const int i = std::countr_zero(odd);
-            if (at[i] != '\r') // a CR is the line end, as Characters makes sure
-                bad |= std::uint64_t{1} << i;
-        }
-        bad |= Characters(offset, block.others);
+                            (afterCloses & ~(commas | breaks | block.returns)) | (breaks & quoted);
+        if (charactersChecked_)
+            bad |= block.zeros | LoneReturns(offset, block);
+        else
+            bad |= Characters(offset, block.zeros | block.returns | block.high);
         inside_ = 0 - (quoted >> 63);
         itemBegins_ = (commas | breaks) >> 63;
         afterClose_ = closes >> 63;
@@ -146,6 +152,15 @@ public:
     }
 
 private:
+    // CRs not before a line feed, in the block at `offset`.
+    std::uint64_t LoneReturns(std::size_t offset, const Block& block) const
+    {
+        std::uint64_t lone = block.returns & ~(block.breaks >> 1);
+        if (lone >> 63 && offset + BlockSize < size_ && text_[offset + BlockSize] == '\n')
+            lone &= ~(std::uint64_t{1} << 63); // its line feed begins the next block
+        return lone;
+    }
+
     // The first of `others` (zero bytes, CRs and bytes from 0x80 on, in the
     // block at `offset`) that breaks a rule, as a bit; double-byte characters
     // cut by the end of the text too.
@@ -177,6 +192,7 @@ private:
 
     const char* const text_;
     const std::size_t size_;
+    const bool charactersChecked_;
     std::size_t checkedTo_ = 0; // bytes before this one were checked as characters
     // What the last block tells of the next one's first byte.
     std::uint64_t inside_ = 0; // all ones while a quoted item is open

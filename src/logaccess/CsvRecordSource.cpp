@@ -312,7 +312,8 @@ void CsvRecordSource::ToFirstContact()
 CsvTokenizer::Step CsvRecordSource::NextRecord(bool keep)
 {
     if (!reading_) {
-        records_.Start(fd_, limit_, true, fastLines_, layout_.CallColumn);
+        // Records are read only from text checked at opening.
+        records_.Start(fd_, limit_, true, fastLines_, layout_.CallColumn, true);
         reading_ = true;
     }
     return records_.Next(keep);

@@ -68,7 +68,8 @@ CsvRecordsAhead::~CsvRecordsAhead()
     Stop();
 }
 
-void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines, int callColumn)
+void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines, int callColumn,
+                            bool charactersChecked)
 {
     Stop();
     Producer& p = producer_;
@@ -81,6 +82,7 @@ void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines, int 
     p.keep = keep;
     p.fastLines = fastLines;
     p.callColumn = std::clamp(callColumn, 0, CsvTokenizer::ColumnCount - 6);
+    p.charactersChecked = charactersChecked;
     p.atEnd = limit <= 0;
     p.carry.clear();
     p.errorLine = 0;
@@ -331,7 +333,7 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
     };
     if (!begin())
         return 0;
-    CsvBlocks::PlainLineMarks marks(text, available);
+    CsvBlocks::PlainLineMarks marks(text, available, producer_.charactersChecked);
     for (std::size_t o = 0; o < available; o += CsvBlocks::BlockSize) {
         auto [itemEnds, lineEnds, faulty] = marks.Next(o);
         for (;;) {

@@ -41,8 +41,11 @@ public:
     // With `keep` false no record is handed out: Next tells only how the
     // text ends, which is all checking it needs. Earlier work stops first.
     // Plain lines are noted on the way as the run glances at them, with the
-    // call item in column `callColumn`.
-    void Start(int fd, off_t limit, bool keep, bool fastLines, int callColumn = 0);
+    // call item in column `callColumn`. With `charactersChecked` the text is
+    // known to be code page 932 text, and plain lines are taken without
+    // checking their characters again.
+    void Start(int fd, off_t limit, bool keep, bool fastLines, int callColumn = 0,
+               bool charactersChecked = false);
     void Stop();
 
     // The next record, or how the text ends (End or Error, then again at every
@@ -149,6 +152,7 @@ private:
         bool keep = true;
         bool fastLines = true;
         int callColumn = 0;
+        bool charactersChecked = false;
         bool atEnd = false;
         std::vector<char> carry; // bytes the last chunk left for the next
         qint64 errorLine = 0;

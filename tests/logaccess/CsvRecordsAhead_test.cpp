@@ -57,8 +57,8 @@ Reading WholeText(const QByteArray& text)
 
 // Many short lines, so that a chunk fills with records before its text ends,
 // mixed with lines the tokenizer takes byte by byte: doubled quotes, line
-// breaks in quotes, zero bytes, long items, lone CRs, double-byte text, text
-// after a closing quote; and plain lines of more items than are kept, or
+// breaks in quotes, zero bytes, long items, lone CRs (after a closing quote
+// too), double-byte text, text after a closing quote; and plain lines of more items than are kept, or
 // with commas in quotes.
 QByteArray ManyLines(unsigned seed, bool malformedEnd)
 {
@@ -103,6 +103,9 @@ QByteArray ManyLines(unsigned seed, bool malformedEnd)
         case 10:
             text += "p,q\"r\",s\r\n";
             break;
+        case 11:
+            text += "\"q\"\r,z\r\n";
+            break;
         default:
             text += QByteArray::number(i) + ",\"" + QByteArray::number(pick(100)) + "\"\n";
         }
@@ -143,47 +146,56 @@ TEST_F(CsvRecordsAheadTest, GivesTheTokenizersRecordsWhateverTheChunks)
         ASSERT_GE(fd, 0);
         for (const std::size_t chunkSize :
              {std::size_t{64}, std::size_t{1000}, std::size_t{1} << 20}) {
-            for (const bool ownThread : {true, false}) {
-                SCOPED_TRACE(testing::Message() << "chunk " << chunkSize << ", thread " << ownThread
-                                                << ", malformed " << malformedEnd);
-                CsvRecordsAhead ahead(chunkSize, ownThread);
-                ahead.Start(fd, static_cast<off_t>(text.size()), true, true);
-                std::mt19937 keeps(static_cast<unsigned>(chunkSize));
-                std::size_t n = 0;
-                std::optional<std::size_t> last, earlier; // the records kept
-                const auto lastItems = [&](int column) { return ahead.ItemAt(column); };
-                const auto earlierItems = [&](int column) { return ahead.EarlierItemAt(column); };
-                CsvTokenizer::Step step;
-                for (;;) {
-                    const bool keep = keeps() % 3 != 0;
-                    step = ahead.Next(keep);
-                    if (step != CsvTokenizer::Step::Record)
-                        break;
-                    ASSERT_LT(n, whole.records.size());
-                    if (keep) {
-                        earlier = last;
-                        last = n;
+            // Only well-formed text is known to be so.
+            for (const bool checked : {false, !malformedEnd}) {
+                for (const bool ownThread : {true, false}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << "chunk " << chunkSize << ", thread " << ownThread
+                                 << ", malformed " << malformedEnd << ", checked " << checked);
+                    CsvRecordsAhead ahead(chunkSize, ownThread);
+                    const auto start = [&] {
+                        ahead.Start(fd, static_cast<off_t>(text.size()), true, true, 0, checked);
+                    };
+                    start();
+                    std::mt19937 keeps(static_cast<unsigned>(chunkSize));
+                    std::size_t n = 0;
+                    std::optional<std::size_t> last, earlier; // the records kept
+                    const auto lastItems = [&](int column) { return ahead.ItemAt(column); };
+                    const auto earlierItems = [&](int column) {
+                        return ahead.EarlierItemAt(column);
+                    };
+                    CsvTokenizer::Step step;
+                    for (;;) {
+                        const bool keep = keeps() % 3 != 0;
+                        step = ahead.Next(keep);
+                        if (step != CsvTokenizer::Step::Record)
+                            break;
+                        ASSERT_LT(n, whole.records.size());
+                        if (keep) {
+                            earlier = last;
+                            last = n;
+                        }
+                        // Those kept stay readable while later ones, and chunks, go by.
+                        if (last) {
+                            ASSERT_EQ(DescribeRecord(lastItems), whole.records[*last]) << n;
+                        }
+                        if (earlier) {
+                            ASSERT_EQ(DescribeRecord(earlierItems), whole.records[*earlier]) << n;
+                        }
+                        ++n;
                     }
-                    // Those kept stay readable while later ones, and chunks, go by.
-                    if (last) {
-                        ASSERT_EQ(DescribeRecord(lastItems), whole.records[*last]) << n;
-                    }
-                    if (earlier) {
-                        ASSERT_EQ(DescribeRecord(earlierItems), whole.records[*earlier]) << n;
-                    }
-                    ++n;
+                    EXPECT_EQ(n, whole.records.size());
+                    const QByteArray end = QByteArray::number(static_cast<int>(step)) + ' ' +
+                                           QByteArray::number(ahead.ErrorLine()) + ' ' +
+                                           ahead.ErrorText().toUtf8();
+                    EXPECT_EQ(end, whole.end);
+                    // Also over a new start, until a record is kept again.
+                    start();
+                    ASSERT_TRUE(last);
+                    EXPECT_EQ(DescribeRecord(lastItems), whole.records[*last]);
+                    ASSERT_EQ(ahead.Next(true), CsvTokenizer::Step::Record);
+                    EXPECT_EQ(DescribeRecord(lastItems), whole.records.front());
                 }
-                EXPECT_EQ(n, whole.records.size());
-                const QByteArray end = QByteArray::number(static_cast<int>(step)) + ' ' +
-                                       QByteArray::number(ahead.ErrorLine()) + ' ' +
-                                       ahead.ErrorText().toUtf8();
-                EXPECT_EQ(end, whole.end);
-                // Also over a new start, until a record is kept again.
-                ahead.Start(fd, static_cast<off_t>(text.size()), true, true);
-                ASSERT_TRUE(last);
-                EXPECT_EQ(DescribeRecord(lastItems), whole.records[*last]);
-                ASSERT_EQ(ahead.Next(true), CsvTokenizer::Step::Record);
-                EXPECT_EQ(DescribeRecord(lastItems), whole.records.front());
             }
         }
         ::close(fd_);
