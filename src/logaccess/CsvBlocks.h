@@ -6,11 +6,8 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include <utility>
+#include <vector>
 
 // CSV text classified 64 bytes at a time, a bit a byte, for the scans that
 // take lines and check whole files without going byte by byte.
@@ -18,84 +15,23 @@ namespace CsvBlocks {
 
 // Where the bytes of a 64-byte block are quotes, commas and so on, a bit a byte.
 struct Block {
-    std::uint64_t quotes, commas, breaks;
+    std::uint64_t quotes;
+    std::uint64_t quoted; // bit i: an odd number of the quotes up to byte i
+    std::uint64_t commas, breaks;
     std::uint64_t zeros, returns, high; // zero bytes, CRs, bytes from 0x80 on
 };
-constexpr std::size_t BlockSize = 64, ChunkSize = 16;
+constexpr std::size_t BlockSize = 64;
 
-// Adds the 16 bytes at `p` to `block`, from bit `shift` on.
-inline void Classify(const char* p, int shift, Block& block)
-{
-#ifdef __SSE2__
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const auto bits = [shift](__m128i m) {
-        return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m))} << shift;
-    };
-    block.quotes |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')));
-    block.commas |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')));
-    block.breaks |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')));
-    block.zeros |= bits(_mm_cmpeq_epi8(v, _mm_setzero_si128()));
-    block.returns |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
-    block.high |= bits(v);
-#else
-    for (std::size_t i = 0; i < ChunkSize; ++i) {
-        const auto b = static_cast<unsigned char>(p[i]);
-        const std::uint64_t bit = std::uint64_t{1} << (shift + static_cast<int>(i));
-        block.quotes |= b == '"' ? bit : 0;
-        block.commas |= b == ',' ? bit : 0;
-        block.breaks |= b == '\n' ? bit : 0;
-        block.zeros |= b == 0 ? bit : 0;
-        block.returns |= b == '\r' ? bit : 0;
-        block.high |= b >= 0x80 ? bit : 0;
-    }
-#endif
-}
+// Classifies the `count` blocks of 64 bytes from `text` into `blocks`, with
+// the widest vector unit the processor has.
+void ClassifyBlocks(const char* text, std::size_t count, Block* blocks);
+// The last `size` bytes of a text, fewer than 64, as a block.
+Block ClassifyTail(const char* text, std::size_t size);
 
-// Quotes, item and line ends (commas and line feeds), and bytes from 0x80 on
-// in the 64 bytes at `p`: what checking a whole text needs.
-struct Marks {
-    std::uint64_t quotes, ends, high;
-};
-
-inline Marks MarkBlock(const char* p)
-{
-    Marks marks{};
-#ifdef __SSE2__
-    const auto bits = [](__m128i m, int shift) {
-        return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m))} << shift;
-    };
-#pragma GCC unroll 4
-    for (int shift = 0; shift < 64; shift += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + shift));
-        marks.quotes |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), shift);
-        marks.ends |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')),
-                                        _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
-                           shift);
-        marks.high |= bits(v, shift);
-    }
-#else
-    for (int i = 0; i < 64; ++i) {
-        const auto b = static_cast<unsigned char>(p[i]);
-        const std::uint64_t bit = std::uint64_t{1} << i;
-        marks.quotes |= b == '"' ? bit : 0;
-        marks.ends |= b == ',' || b == '\n' ? bit : 0;
-        marks.high |= b >= 0x80 ? bit : 0;
-    }
-#endif
-    return marks;
-}
-
-// Bit i tells whether an odd number of bits 0 to i are set.
-inline std::uint64_t PrefixXor(std::uint64_t x)
-{
-    x ^= x << 1;
-    x ^= x << 2;
-    x ^= x << 4;
-    x ^= x << 8;
-    x ^= x << 16;
-    x ^= x << 32;
-    return x;
-}
+// Each way of classifying this processor can run, by name, so that all can
+// be compared.
+using Classifier = void (*)(const char* text, std::size_t count, Block* blocks);
+std::vector<std::pair<const char*, Classifier>> Classifiers();
 
 // Where the plain lines of a text end and their items end, 64 bytes at a
 // time, by the rules of a plain line: a quote opens an
@@ -121,19 +57,11 @@ public:
     [[gnu::always_inline]] Ends Next(std::size_t offset)
     {
         const std::size_t n = std::min(BlockSize, size_ - offset);
-        const char* at = text_ + offset;
-        char tail[BlockSize];
-        if (n < BlockSize) {
-            // Never read past the text: the last bytes are classified from a copy.
-            std::memset(tail, 'x', sizeof tail);
-            std::memcpy(tail, at, n);
-            at = tail;
-        }
-        Block block{};
-        for (std::size_t i = 0; i < BlockSize; i += ChunkSize)
-            Classify(at + i, static_cast<int>(i), block);
+        if (offset / BlockSize - first_ >= count_) [[unlikely]]
+            Classify(offset);
+        const Block& block = blocks_[offset / BlockSize - first_];
         const std::uint64_t quotes = block.quotes, commas = block.commas, breaks = block.breaks;
-        const std::uint64_t quoted = PrefixXor(quotes) ^ inside_;
+        const std::uint64_t quoted = block.quoted ^ inside_;
         const std::uint64_t opens = quotes & quoted, closes = quotes & ~quoted;
         const std::uint64_t afterCloses = closes << 1 | afterClose_;
         // After a closing quote a CR is the line end, as the characters' check makes sure.
@@ -152,6 +80,22 @@ public:
     }
 
 private:
+    // Classifies blocks from the one at `offset` on: a few for a scan that
+    // may soon stop, more as it goes on.
+    void Classify(std::size_t offset)
+    {
+        first_ = offset / BlockSize;
+        const std::size_t whole = (size_ - offset) / BlockSize;
+        if (whole == 0) {
+            blocks_[0] = ClassifyTail(text_ + offset, size_ - offset);
+            count_ = 1;
+            return;
+        }
+        count_ = std::min(whole, batch_);
+        ClassifyBlocks(text_ + offset, count_, blocks_);
+        batch_ = std::min(2 * batch_, MaxBatch);
+    }
+
     // CRs not before a line feed, in the block at `offset`.
     std::uint64_t LoneReturns(std::size_t offset, const Block& block) const
     {
@@ -193,6 +137,9 @@ private:
     const char* const text_;
     const std::size_t size_;
     const bool charactersChecked_;
+    static constexpr std::size_t MaxBatch = 32;
+    Block blocks_[MaxBatch]; // classified blocks, from block number first_
+    std::size_t first_ = 0, count_ = 0, batch_ = 2;
     std::size_t checkedTo_ = 0; // bytes before this one were checked as characters
     // What the last block tells of the next one's first byte.
     std::uint64_t inside_ = 0; // all ones while a quoted item is open

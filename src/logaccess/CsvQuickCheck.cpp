@@ -19,14 +19,23 @@ void CsvQuickCheck::Add(const char* bytes, std::size_t size)
         size -= n;
         if (stagedSize_ < BlockSize)
             return;
-        CheckBlock(staged_.data(), BlockSize);
+        CsvBlocks::Block block;
+        CsvBlocks::ClassifyBlocks(staged_.data(), 1, &block);
+        CheckBlock(block, staged_.data(), BlockSize);
         stagedSize_ = 0;
     }
-    for (; size >= BlockSize; bytes += BlockSize, size -= BlockSize) {
-        CheckBlock(bytes, BlockSize);
-        if (unsure_)
-            return;
+    constexpr std::size_t Batch = 64;
+    std::array<CsvBlocks::Block, Batch> blocks;
+    while (size >= BlockSize && !unsure_) {
+        const std::size_t count = std::min(size / BlockSize, Batch);
+        CsvBlocks::ClassifyBlocks(bytes, count, blocks.data());
+        for (std::size_t i = 0; i < count && !unsure_; ++i)
+            CheckBlock(blocks[i], bytes + i * BlockSize, BlockSize);
+        bytes += count * BlockSize;
+        size -= count * BlockSize;
     }
+    if (unsure_)
+        return;
     std::memcpy(staged_.data(), bytes, size);
     stagedSize_ = size;
 }
@@ -34,22 +43,21 @@ void CsvQuickCheck::Add(const char* bytes, std::size_t size)
 bool CsvQuickCheck::Clean()
 {
     if (stagedSize_ > 0) {
-        std::fill(staged_.begin() + static_cast<std::ptrdiff_t>(stagedSize_), staged_.end(), 0);
-        CheckBlock(staged_.data(), stagedSize_);
+        CheckBlock(CsvBlocks::ClassifyTail(staged_.data(), stagedSize_), staged_.data(),
+                   stagedSize_);
         stagedSize_ = 0;
     }
     return !unsure_ && !inside_ && lead_ == 0;
 }
 
-void CsvQuickCheck::CheckBlock(const char* p, std::size_t size)
+void CsvQuickCheck::CheckBlock(const CsvBlocks::Block& marks, const char* p, std::size_t size)
 {
-    const CsvBlocks::Marks marks = CsvBlocks::MarkBlock(p);
     const std::uint64_t valid =
         size == BlockSize ? ~std::uint64_t{0} : (std::uint64_t{1} << size) - 1;
 
     const std::uint64_t quotes = marks.quotes & valid;
-    const std::uint64_t breaks = marks.ends & valid;
-    const std::uint64_t quoted = CsvBlocks::PrefixXor(quotes) ^ (0 - std::uint64_t{inside_});
+    const std::uint64_t breaks = (marks.commas | marks.breaks) & valid;
+    const std::uint64_t quoted = marks.quoted ^ (0 - std::uint64_t{inside_});
     const std::uint64_t opens = quotes & quoted, closes = quotes & ~quoted;
     // A quote that opens must begin an item, or double the quote just closed.
     const std::uint64_t mayOpen =

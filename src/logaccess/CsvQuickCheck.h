@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CsvBlocks.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -22,9 +24,10 @@ public:
     bool Clean();
 
 private:
-    static constexpr std::size_t BlockSize = 64;
+    static constexpr std::size_t BlockSize = CsvBlocks::BlockSize;
 
-    void CheckBlock(const char* p, std::size_t size);
+    // The first `size` bytes of the block at `p`, classified as `marks`.
+    void CheckBlock(const CsvBlocks::Block& marks, const char* p, std::size_t size);
 
     std::array<char, BlockSize> staged_{}; // a block's first bytes, until the rest comes
     std::size_t stagedSize_ = 0;
