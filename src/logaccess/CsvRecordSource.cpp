@@ -376,7 +376,30 @@ void CsvRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QBy
         fields = 0;
     for (std::uint32_t none = fields & ~Columns; none != 0; none &= none - 1)
         views[std::countr_zero(none)] = {};
-    for (fields &= Columns; fields != 0; fields &= fields - 1) {
+    fields &= Columns;
+    if (const CsvRecordsAhead::PlainLine line = records_.Plain(pending_)) {
+        // Items of a plain line hold no zero byte and no text after a closing
+        // quote: only trailing spaces go.
+        for (; fields != 0; fields &= fields - 1) {
+            const auto i = static_cast<qint16>(std::countr_zero(fields));
+            auto [data, size] = line.At(static_cast<std::size_t>(ColumnOf(i)));
+            if (i == QslField) {
+                views[i] = QByteArrayView(
+                    scratch[i], static_cast<qsizetype>(WriteQsl(scratch[i], {data, size})));
+                continue;
+            }
+            while (size > 0 && data[size - 1] == ' ')
+                --size;
+            if (i == DateField) {
+                std::memcpy(scratch[i], data, size);
+                size = CsvLineShape::NormaliseDate(scratch[i], size);
+                data = scratch[i];
+            }
+            views[i] = QByteArrayView(data, static_cast<qsizetype>(size));
+        }
+        return;
+    }
+    for (; fields != 0; fields &= fields - 1) {
         const auto i = static_cast<qint16>(std::countr_zero(fields));
         views[i] = FieldFromItem(i, CurrentField(i), scratch[i]);
     }

@@ -92,11 +92,9 @@ private:
     {
         return pending_ ? records_.EarlierItemAt(column) : records_.ItemAt(column);
     }
-    CsvRecordsAhead::Item CurrentField(qint16 field) const
-    {
-        // Field 0 is the Call column, fields 2 to 15 the columns after it.
-        return Current(layout_.CallColumn + (field == 0 ? 0 : field - 1));
-    }
+    // Field 0 is the Call column, fields 2 to 15 the columns after it.
+    int ColumnOf(qint16 field) const { return layout_.CallColumn + (field == 0 ? 0 : field - 1); }
+    CsvRecordsAhead::Item CurrentField(qint16 field) const { return Current(ColumnOf(field)); }
     // Drops a record read ahead and not passed, keeping the current one.
     void DropPending();
 

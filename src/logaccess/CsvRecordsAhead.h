@@ -128,6 +128,30 @@ private:
                     (noted & NotedNoSlash) != 0, record->keySize};
         }
     };
+
+public:
+    // The last record, or with `earlier` the earlier one, seen as a plain
+    // line: all its items are then found the same quick way.
+    class PlainLine {
+    public:
+        // Whether the record is a plain line.
+        explicit operator bool() const { return record_->plainItems != 0; }
+        // Where item `column` lies and its size, as ItemAt gives them.
+        std::pair<const char*, std::size_t> At(std::size_t column) const
+        {
+            const auto [from, size] = record_->PlainItem(bytes_, column);
+            return {bytes_ + from, size};
+        }
+
+    private:
+        friend class CsvRecordsAhead;
+        PlainLine(const Placed& placed) : bytes_(placed.bytes), record_(placed.record) {}
+        const char* bytes_;
+        const Record* record_;
+    };
+    PlainLine Plain(bool earlier) const { return earlier ? earlier_ : last_; }
+
+private:
     static constexpr std::uint8_t NotedKnown = 1, NotedNotJapanTime = 2, NotedNoSlash = 4;
     struct Chunk {
         std::unique_ptr<char[], FreeAligned> bytes;
