@@ -66,14 +66,16 @@ void ReadAhead::Stop()
 ssize_t ReadAhead::FillBlock(Block& block, int fd, off_t offset, off_t limit)
 {
     // Allocated when first read into: a source that is opened and found to be
-    // no log of its kind costs nothing, a small log one block.
-    if (!block.bytes)
-        block.bytes.reset(static_cast<char*>(std::aligned_alloc(64, blockSize_)));
+    // no log of its kind costs nothing.
+    if (!memory_.Data())
+        memory_ = HugePageBuffer(blockSize_ * blocks_.size());
+    if (!block.bytes && memory_.Data())
+        block.bytes = memory_.Data() + blockSize_ * static_cast<std::size_t>(&block - blocks_.data());
     std::size_t wanted = block.bytes ? blockSize_ : 0;
     if (limit >= 0)
         wanted = static_cast<std::size_t>(
             std::clamp<off_t>(limit - offset, 0, static_cast<off_t>(wanted)));
-    const ssize_t got = wanted > 0 ? ReadFullyAt(fd, block.bytes.get(), wanted, offset) : 0;
+    const ssize_t got = wanted > 0 ? ReadFullyAt(fd, block.bytes, wanted, offset) : 0;
     const int readErrno = !block.bytes ? ENOMEM : got < 0 ? errno : 0;
     const std::lock_guard lock(mutex_);
     block.size = got > 0 ? static_cast<std::size_t>(got) : 0;
@@ -125,5 +127,5 @@ std::span<const char> ReadAhead::Next()
     next_ = (next_ + 1) % blocks_.size();
     handedOut_ = &block;
     ended_ = block.last;
-    return {block.bytes.get(), block.size};
+    return {block.bytes, block.size};
 }

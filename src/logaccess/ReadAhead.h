@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HugePageBuffer.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
@@ -39,11 +41,8 @@ public:
     std::size_t BlockSize() const { return blockSize_; }
 
 private:
-    struct FreeAligned {
-        void operator()(char* p) const { std::free(p); }
-    };
     struct Block {
-        std::unique_ptr<char[], FreeAligned> bytes;
+        char* bytes = nullptr; // in memory_
         std::size_t size = 0;
         bool filled = false;
         bool last = false; // no block follows this one
@@ -55,6 +54,7 @@ private:
     const std::size_t blockSize_;
     const bool ownThread_;
     std::vector<Block> blocks_;
+    HugePageBuffer memory_; // all blocks' bytes
     std::thread thread_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
