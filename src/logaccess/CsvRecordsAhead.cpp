@@ -52,11 +52,6 @@ std::size_t WithoutTrailingSpaces(const char* bytes, std::size_t size)
 
 const CsvRecordsAhead::Record CsvRecordsAhead::Empty{};
 
-void CsvRecordsAhead::FreeAligned::operator()(char* p) const
-{
-    std::free(p);
-}
-
 CsvRecordsAhead::CsvRecordsAhead(std::size_t chunkSize, bool ownThread)
     : chunkSize_((std::max<std::size_t>(chunkSize, 64) + 63) / 64 * 64), ownThread_(ownThread),
       chunks_(ChunkCount)
@@ -153,8 +148,18 @@ void CsvRecordsAhead::Run()
 void CsvRecordsAhead::Read(Chunk& chunk)
 {
     Producer& p = producer_;
-    if (!chunk.bytes)
-        chunk.bytes.reset(static_cast<char*>(std::aligned_alloc(64, Lead + chunkSize_)));
+    if (!chunk.bytes) {
+        // All chunks in one piece of memory, had when first read into.
+        const std::size_t textSize = Lead + chunkSize_, recordsSize = MaxRecords * sizeof(Record);
+        if (!memory_.Data())
+            memory_ = HugePageBuffer(chunks_.size() * (textSize + recordsSize));
+        if (char* const memory = memory_.Data()) {
+            const auto i = static_cast<std::size_t>(&chunk - chunks_.data());
+            chunk.bytes = memory + i * textSize;
+            chunk.records = reinterpret_cast<Record*>(memory + chunks_.size() * textSize +
+                                                      i * recordsSize);
+        }
+    }
     if (!chunk.bytes) {
         // No room to read into: the text ends here, as at a failed read.
         p.readError = p.readError ? p.readError : ENOMEM;
@@ -163,7 +168,7 @@ void CsvRecordsAhead::Read(Chunk& chunk)
         chunk.size = 0;
         return;
     }
-    char* const base = chunk.bytes.get();
+    char* const base = chunk.bytes;
     const std::size_t carried = p.carry.size();
     if (carried > Lead) {
         // Left when the last chunk was full of records: this chunk takes those
@@ -200,6 +205,10 @@ void CsvRecordsAhead::Produce(Chunk& chunk)
     chunk.spill.clear();
     chunk.end = CsvTokenizer::Step::NeedMore;
     Read(chunk);
+    if (!chunk.records) {
+        chunk.end = CsvTokenizer::Step::End; // no memory: the text ends, as at a failed read
+        return;
+    }
     const char* const text = chunk.text;
     const char* pos = text;
     const char* const end = text + chunk.size;
@@ -234,15 +243,12 @@ CsvRecordsAhead::Record& CsvRecordsAhead::NewRecord(Chunk& chunk)
 {
     // The records were last read on the reader's core: asking for them well
     // ahead hides the wait for each to come back.
-    if (chunk.recordCount + PrefetchAhead < chunk.records.size()) {
+    if (chunk.recordCount + PrefetchAhead < MaxRecords) {
         const auto* ahead =
             reinterpret_cast<const char*>(&chunk.records[chunk.recordCount + PrefetchAhead]);
         PrefetchForWriting(ahead);
         PrefetchForWriting(ahead + sizeof(Record) - 1);
     }
-    if (chunk.recordCount == chunk.records.size()) // grown as needed: each page costs a fault
-        chunk.records.resize(
-            std::min(MaxRecords, std::max<std::size_t>(256, 2 * chunk.records.size())));
     return chunk.records[chunk.recordCount];
 }
 
@@ -254,8 +260,9 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
     ++chunk.recordCount;
     record.noted = 0;
     record.plainItems = 0;
+    record.keySize = 0;
     if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
-        record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes.get());
+        record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes);
         record.spilled = false;
         record.marks = 0;
         record.start = bounds->start;
@@ -272,7 +279,7 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
     }
     const char* base = line;
     record.spilled = !inLine;
-    record.base = static_cast<std::uint32_t>(line - chunk.bytes.get());
+    record.base = static_cast<std::uint32_t>(line - chunk.bytes);
     if (record.spilled) {
         record.base = static_cast<std::uint32_t>(chunk.spill.size());
         base = nullptr;
@@ -365,7 +372,7 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
             record->plainItems = static_cast<std::uint8_t>(
                 std::min<std::size_t>(column, CsvTokenizer::ColumnCount));
             Note(*record, line, callColumn);
-            record->base = static_cast<std::uint32_t>(line - chunk.bytes.get());
+            record->base = static_cast<std::uint32_t>(line - chunk.bytes);
             ++chunk.recordCount;
             ++taken;
             lineStart += stop + 1;
@@ -389,7 +396,7 @@ CsvTokenizer::Step CsvRecordsAhead::Next(bool keep)
             const Record& record = at_->records[atRecord_++];
             if (keep) {
                 earlier_ = last_;
-                last_ = {(record.spilled ? at_->spill.data() : at_->bytes.get()) + record.base,
+                last_ = {(record.spilled ? at_->spill.data() : at_->bytes) + record.base,
                          &record};
             }
             return CsvTokenizer::Step::Record;
@@ -442,7 +449,7 @@ void CsvRecordsAhead::GiveBack(Chunk& chunk)
 // Copies `placed` out of `chunk` when it lies there, so that the chunk can be reused.
 void CsvRecordsAhead::Hold(Placed& placed, const Chunk& chunk)
 {
-    if (!Within(placed.record, chunk.records.data(), chunk.records.size() * sizeof(Record)))
+    if (!chunk.records || !Within(placed.record, chunk.records, MaxRecords * sizeof(Record)))
         return;
     HeldRecord& held = last_.record == &held_[0].record || earlier_.record == &held_[0].record
                            ? held_[1]

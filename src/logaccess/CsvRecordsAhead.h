@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CsvTokenizer.h"
+#include "HugePageBuffer.h"
 
 #include <QString>
 
@@ -77,23 +78,22 @@ public:
     int ReadError() const { return readError_; }
 
 private:
-    struct FreeAligned {
-        void operator()(char* p) const;
-    };
     // A record as a chunk keeps it, small: the reader's core fetches every
     // byte of it from the core that wrote it. Its items lie at `start` from
     // `base`, in the chunk's text or, where the tokenizer kept them in its own
     // storage, in the chunk's spill. A plain line's items are kept by where
     // they end alone (their comma or the line end, from the line's first
-    // byte, in `start`), which is all the quick way notes of them.
+    // byte, in `start`), which is all the quick way notes of them. Left
+    // uninitialized until written: a chunk's records are never touched, nor
+    // their pages faulted in, before the chunk has that many.
     struct Record {
-        std::uint32_t base = 0;
-        bool spilled = false;
-        std::uint8_t noted = 0;  // NotedKnown and what was noted
-        std::uint8_t plainItems = 0; // a plain line's number of items; 0 for start and size
-        std::uint16_t keySize = 0;
-        std::uint64_t marks = 0; // hasNul, textBeyond and nulBeyond, four bits an item
-        std::array<std::uint16_t, CsvTokenizer::ColumnCount> start{}, size{};
+        std::uint32_t base;
+        bool spilled;
+        std::uint8_t noted;      // NotedKnown and what was noted
+        std::uint8_t plainItems; // a plain line's number of items; 0 for start and size
+        std::uint16_t keySize;
+        std::uint64_t marks; // hasNul, textBeyond and nulBeyond, four bits an item
+        std::array<std::uint16_t, CsvTokenizer::ColumnCount> start, size;
 
         // Item `column` of a plain line at `line`: its first byte and its size.
         std::pair<std::size_t, std::size_t> PlainItem(const char* line, std::size_t column) const
@@ -154,10 +154,10 @@ public:
 private:
     static constexpr std::uint8_t NotedKnown = 1, NotedNotJapanTime = 2, NotedNoSlash = 4;
     struct Chunk {
-        std::unique_ptr<char[], FreeAligned> bytes;
+        char* bytes = nullptr; // in memory_, as are the records
         const char* text = ""; // in bytes
         std::size_t size = 0;
-        std::vector<Record> records;
+        Record* records = nullptr; // room for MaxRecords
         std::size_t recordCount = 0;
         std::vector<char> spill;
         CsvTokenizer::Step end = CsvTokenizer::Step::NeedMore; // End or Error: the last chunk
@@ -201,6 +201,7 @@ private:
     const std::size_t chunkSize_;
     const bool ownThread_;
     std::vector<Chunk> chunks_;
+    HugePageBuffer memory_; // the chunks' text and records
     Producer producer_;
     std::thread thread_;
     std::mutex mutex_;
