@@ -325,7 +325,6 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
 {
     const char* const text = pos;
     const auto available = static_cast<std::size_t>(end - text);
-    const auto callColumn = static_cast<std::size_t>(producer_.callColumn);
     qint64 taken = 0;
     // The line being taken, and its items so far.
     std::size_t lineStart = 0, column = 0;
@@ -364,14 +363,13 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
             // A line without a comma or quote may be only spaces, which is no record.
             if ((column == 0 && line[0] != '"') || lineEnd > CsvTokenizer::ItemCapacity) {
                 pos = line;
-                return taken;
+                return NoteTaken(chunk, taken);
             }
             if (column < CsvTokenizer::ColumnCount)
                 record->start[column++] = static_cast<std::uint16_t>(lineEnd);
             // Further items are read past.
             record->plainItems = static_cast<std::uint8_t>(
                 std::min<std::size_t>(column, CsvTokenizer::ColumnCount));
-            Note(*record, line, callColumn);
             record->base = static_cast<std::uint32_t>(line - chunk.bytes);
             ++chunk.recordCount;
             ++taken;
@@ -379,13 +377,25 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
             column = 0;
             if (!begin()) {
                 pos = text + lineStart;
-                return taken;
+                return NoteTaken(chunk, taken);
             }
         }
         if (faulty)
             break; // the line that holds the first fault is the tokenizer's
     }
     pos = text + lineStart;
+    return NoteTaken(chunk, taken);
+}
+
+// Notes the last `taken` records of `chunk`, plain lines: in a pass of its
+// own, once their items' ends are stored, which a read straight after the
+// store waits for.
+qint64 CsvRecordsAhead::NoteTaken(Chunk& chunk, qint64 taken)
+{
+    const auto callColumn = static_cast<std::size_t>(producer_.callColumn);
+    for (std::size_t i = chunk.recordCount - static_cast<std::size_t>(taken); i < chunk.recordCount;
+         ++i)
+        Note(chunk.records[i], chunk.bytes + chunk.records[i].base, callColumn);
     return taken;
 }
 

@@ -193,6 +193,7 @@ private:
     // Room for one more record in `chunk`.
     Record& NewRecord(Chunk& chunk);
     static void Note(Record& record, const char* line, std::size_t callColumn);
+    qint64 NoteTaken(Chunk& chunk, qint64 taken);
     void Run();
     Chunk* TakeChunk();
     void GiveBack(Chunk& chunk);
