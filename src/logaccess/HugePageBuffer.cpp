@@ -1,6 +1,7 @@
 #include "HugePageBuffer.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <utility>
 #include <sys/mman.h>
 
@@ -12,6 +13,11 @@ HugePageBuffer::HugePageBuffer(std::size_t size)
 {
     if (size == 0)
         return;
+    if (size < HugePage / 2) {
+        data_ = static_cast<char*>(std::aligned_alloc(64, (size + 63) / 64 * 64));
+        size_ = data_ ? size : 0;
+        return;
+    }
     const std::size_t rounded = (size + HugePage - 1) / HugePage * HugePage;
     // A huge page more than needed, so that a range on huge-page borders can
     // be kept and the rest given back.
@@ -28,28 +34,40 @@ HugePageBuffer::HugePageBuffer(std::size_t size)
         ::munmap(reinterpret_cast<void*>(aligned + rounded), end - (aligned + rounded));
     data_ = reinterpret_cast<char*>(aligned);
     size_ = rounded;
+    mapped_ = true;
     // Only a hint: where huge pages are off, the memory is the same.
     ::madvise(data_, size_, MADV_HUGEPAGE);
 }
 
 HugePageBuffer::~HugePageBuffer()
 {
-    if (data_)
-        ::munmap(data_, size_);
+    Release();
 }
 
 HugePageBuffer::HugePageBuffer(HugePageBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0))
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+      mapped_(std::exchange(other.mapped_, false))
 {
 }
 
 HugePageBuffer& HugePageBuffer::operator=(HugePageBuffer&& other) noexcept
 {
     if (this != &other) {
-        if (data_)
-            ::munmap(data_, size_);
+        Release();
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
+        mapped_ = std::exchange(other.mapped_, false);
     }
     return *this;
+}
+
+void HugePageBuffer::Release()
+{
+    if (mapped_)
+        ::munmap(data_, size_);
+    else
+        std::free(data_);
+    data_ = nullptr;
+    size_ = 0;
+    mapped_ = false;
 }

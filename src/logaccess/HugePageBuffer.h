@@ -4,8 +4,9 @@
 
 // Memory for the large buffers a run fills again and again, in huge pages
 // where the system gives them: every 4 KiB page first touched costs a fault,
-// which on a virtual machine is dear, and a 2 MiB page costs one. Elsewhere
-// it is plain memory. Its size is rounded up to whole huge pages.
+// which on a virtual machine is dear, and a 2 MiB page costs one. Elsewhere,
+// and for less than half a huge page, which is cheaper to fault in than to
+// clear whole, it is plain memory aligned to 64 bytes.
 class HugePageBuffer {
 public:
     HugePageBuffer() = default;
@@ -21,6 +22,9 @@ public:
     std::size_t Size() const { return size_; }
 
 private:
+    void Release();
+
     char* data_ = nullptr;
     std::size_t size_ = 0;
+    bool mapped_ = false; // from mmap, not malloc
 };

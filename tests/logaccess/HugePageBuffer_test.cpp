@@ -10,7 +10,7 @@
 #include <sys/mman.h>
 
 // The buffer must be memory of at least the size asked for, on huge-page
-// borders, and given back whole when it goes, also after a move.
+// borders when large, and given back whole when it goes, also after a move.
 
 namespace {
 
@@ -46,6 +46,19 @@ TEST(HugePageBuffer, IsWholeHugePagesOfWritableMemoryGivenBackWhenItGoes)
     }
     EXPECT_FALSE(Mapped(data, size));
     EXPECT_EQ(HugePageBuffer(0).Data(), nullptr);
+}
+
+TEST(HugePageBuffer, IsPlainAlignedMemoryWhenSmall)
+{
+    HugePageBuffer buffer(1000);
+    ASSERT_NE(buffer.Data(), nullptr);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.Data()) % 64, 0u);
+    EXPECT_EQ(buffer.Size(), 1000u);
+    std::memset(buffer.Data(), 0x5a, buffer.Size());
+    HugePageBuffer large(HugePage);
+    large = std::move(buffer); // the huge pages go, the small memory moves
+    EXPECT_EQ(large.Size(), 1000u);
+    EXPECT_EQ(large.Data()[999], 0x5a);
 }
 
 } // namespace
