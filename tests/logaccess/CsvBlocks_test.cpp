@@ -17,23 +17,24 @@ using CsvBlocks::BlockSize;
 // The block's marks taken byte by byte; bytes past `size` are none.
 Block Expected(const char* p, std::size_t size)
 {
+    const auto marks = [&](auto is) {
+        std::uint64_t bits = 0;
+        for (std::size_t i = 0; i < size; ++i)
+            bits |= std::uint64_t{is(static_cast<unsigned char>(p[i]))} << i;
+        return bits;
+    };
     Block block{};
-    bool odd = false;
-    for (std::size_t i = 0; i < size; ++i) {
-        const auto c = static_cast<unsigned char>(p[i]);
-        const std::uint64_t bit = std::uint64_t{1} << i;
-        odd ^= c == '"';
-        block.quotes |= c == '"' ? bit : 0;
-        block.commas |= c == ',' ? bit : 0;
-        block.breaks |= c == '\n' ? bit : 0;
-        block.zeros |= c == 0 ? bit : 0;
-        block.returns |= c == '\r' ? bit : 0;
-        block.high |= c >= 0x80 ? bit : 0;
-        block.quoted |= odd ? bit : 0;
-    }
+    block.quotes = marks([](unsigned c) { return c == '"'; });
+    block.commas = marks([](unsigned c) { return c == ','; });
+    block.breaks = marks([](unsigned c) { return c == '\n'; });
+    block.zeros = marks([](unsigned c) { return c == 0; });
+    block.returns = marks([](unsigned c) { return c == '\r'; });
+    block.high = marks([](unsigned c) { return c >= 0x80; });
     // Past the text the parity holds.
-    for (std::size_t i = size; i < BlockSize; ++i)
-        block.quoted |= odd ? std::uint64_t{1} << i : 0;
+    for (std::size_t i = 0, odd = 0; i < BlockSize; ++i) {
+        odd ^= (block.quotes >> i) & 1;
+        block.quoted |= std::uint64_t{odd} << i;
+    }
     return block;
 }
 
