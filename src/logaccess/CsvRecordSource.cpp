@@ -430,6 +430,13 @@ qint32 CsvRecordSource::PassRecords(const BandCache& bands, qint32 limit)
         return 0; // only straight on from a record read
     qint32 passed = 0;
     while (passed < limit) {
+        // Noted plain lines in bulk, then any other record one at a time.
+        const auto noted = static_cast<qint32>(
+            records_.PassNoted(bands, limit - passed, ColumnOf(FrequencyField)));
+        recordsRead_ += noted;
+        passed += noted;
+        if (passed == limit)
+            break;
         // The end, or malformed text where the file changed since the check:
         // the tokenizer stays there, and the next read finds it again.
         if (NextRecord(true) != CsvTokenizer::Step::Record)

@@ -420,6 +420,50 @@ CsvTokenizer::Step CsvRecordsAhead::Next(bool keep)
     }
 }
 
+qint64 CsvRecordsAhead::PassNoted(const BandCache& bands, qint64 limit, int frequencyColumn)
+{
+    const auto column = static_cast<std::size_t>(frequencyColumn);
+    qint64 passed = 0;
+    while (passed < limit) {
+        if (!at_ || atRecord_ == at_->recordCount) {
+            if (!started_ || (at_ && at_->end != CsvTokenizer::Step::NeedMore))
+                break; // Next tells the end
+            at_ = TakeChunk();
+            atRecord_ = 0;
+            continue;
+        }
+        // Within the chunk, without a record handed out for each.
+        const std::size_t from = atRecord_;
+        const std::size_t end =
+            std::min(at_->recordCount, from + static_cast<std::size_t>(limit - passed));
+        std::size_t i = from;
+        for (; i < end; ++i) {
+            const Record& record = at_->records[i];
+            if ((record.noted & NotedKnown) == 0 ||
+                (record.noted & (NotedNotJapanTime | NotedNoSlash)) == 0)
+                break;
+            const char* const line = at_->bytes + record.base; // plain lines are never spilled
+            const QString* band =
+                bands.Find(QByteArrayView(line + record.PlainItem(line, column).first,
+                                          static_cast<qsizetype>(record.keySize)));
+            if (!band || band->isEmpty())
+                break;
+        }
+        if (i > from) {
+            // As Next(true) leaves them, before the chunk can go back.
+            earlier_ = i - from >= 2 ? Placed{at_->bytes + at_->records[i - 2].base,
+                                              &at_->records[i - 2]}
+                                     : last_;
+            last_ = {at_->bytes + at_->records[i - 1].base, &at_->records[i - 1]};
+            passed += static_cast<qint64>(i - from);
+            atRecord_ = i;
+        }
+        if (i < at_->recordCount)
+            break; // a record that is not passed, or the limit
+    }
+    return passed;
+}
+
 CsvRecordsAhead::Chunk* CsvRecordsAhead::TakeChunk()
 {
     if (at_)

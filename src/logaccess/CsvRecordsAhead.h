@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BandCache.h"
 #include "CsvTokenizer.h"
 #include "HugePageBuffer.h"
 
@@ -71,6 +72,13 @@ public:
     };
     Noted LastNoted() const { return last_.Noted(); }
     Noted EarlierNoted() const { return earlier_.Noted(); }
+
+    // Passes over, from the next record on, at most `limit` plain lines whose
+    // notes show they are not kept (a time not in "J", or a call without "/")
+    // and whose frequency item (column `frequencyColumn`, as noted) `bands`
+    // holds with a band; stops before any other. The records are taken as
+    // Next(true) would take them: the last passed becomes the last one.
+    qint64 PassNoted(const BandCache& bands, qint64 limit, int frequencyColumn);
 
     qint64 ErrorLine() const { return errorLine_; }
     QString ErrorText() const { return errorText_; }

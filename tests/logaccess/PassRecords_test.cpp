@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 using namespace Qt::StringLiterals;
 
@@ -130,6 +131,57 @@ TEST_P(PassRecordsTest, AfterAStopEveryReadGivesWhatItGivesWithoutPassing)
     }
     for (qint32 n = 1; Read(n); ++n)
         expectSame("reading on");
+}
+
+// Many contacts of every kind, passed from every record in chunks of many
+// sizes, with many limits: each pass must stop exactly where the glance of
+// the records after it says, and leave the record it reached current.
+TEST(PassRecordsInChunks, StopWhereTheGlanceSays)
+{
+    std::mt19937 engine(5);
+    const auto chance = [&](unsigned in) { return engine() % in == 0; };
+    std::vector<HdbContact> contacts(300);
+    for (std::size_t i = 0; i < contacts.size(); ++i) {
+        HdbContact& c = contacts[i];
+        c.Call = (chance(2) ? u"JA%1ABC/%1"_s : u"JA%1ABC"_s).arg(i % 10);
+        c.Utc = chance(3);
+        c.Freq = chance(10) ? u"0.136"_s : chance(2) ? u"7.050"_s : u"430.00"_s;
+        c.Name = chance(4) ? QString(static_cast<qsizetype>(engine() % 60), u'n') : QString();
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"log.csv"_s);
+    ASSERT_TRUE(CsvFixtureWriter().WriteFile(path, contacts));
+    // Which records a glance shows cannot be kept, with a band the run knows.
+    CsvRecordSource reference;
+    ASSERT_EQ(reference.HamlogOpen(path), 0);
+    BandCache bands;
+    const QString band = u"7"_s, none;
+    std::vector<bool> passable(contacts.size() + 2, false);
+    for (qint32 n = 1; reference.THW_read(n) == 0; ++n) {
+        const RecordSource::Glance glance = reference.GlanceAtRecord();
+        const bool known = glance.FrequencyKey == "7.050" || glance.FrequencyKey == "430.00";
+        bands.Insert(glance.FrequencyKey, known ? band : none);
+        passable[static_cast<std::size_t>(n)] = known && (glance.NotJapanTime || glance.NoSlash);
+    }
+    for (const std::size_t chunk : {std::size_t{256}, std::size_t{1000}, std::size_t{1} << 18}) {
+        CsvRecordSource source(chunk);
+        ASSERT_EQ(source.HamlogOpen(path), 0);
+        qint32 n = 1;
+        ASSERT_EQ(source.THW_read(n), 0);
+        while (n <= static_cast<qint32>(contacts.size())) {
+            const auto limit = static_cast<qint32>(1 + engine() % 20);
+            qint32 expected = 0;
+            while (expected < limit && passable[static_cast<std::size_t>(n + expected + 1)])
+                ++expected;
+            ASSERT_EQ(source.PassRecords(bands, limit), expected) << "from " << n << ", " << chunk;
+            n += expected;
+            ASSERT_EQ(reference.THW_read(n), 0);
+            ASSERT_EQ(CallOf(source), CallOf(reference)) << n;
+            if (source.THW_read(++n) != 0)
+                break;
+        }
+        EXPECT_EQ(n, static_cast<qint32>(contacts.size()) + 1) << chunk;
+    }
 }
 
 std::string SourceName(const ::testing::TestParamInfo<bool>& csv)
