@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <cstddef>
 #include <cstring>
 
 // Scans of the few bytes of a field a word at a time: fields are short, so
@@ -58,6 +59,15 @@ inline bool AllSpaces(const char* p, qsizetype n)
 inline bool AllAscii(const char* p, qsizetype n)
 {
     return !AnyWord(p, n, 0, [](quint64 w) { return (w & Highs) != 0; });
+}
+
+// The size of the `size` bytes at `p` without their trailing spaces: items
+// seldom have any, so byte by byte.
+inline std::size_t WithoutTrailingSpaces(const char* p, std::size_t size)
+{
+    while (size > 0 && p[size - 1] == ' ')
+        --size;
+    return size;
 }
 
 } // namespace ByteWords

@@ -1,5 +1,6 @@
 #include "CsvRecordSource.h"
 
+#include "ByteWords.h"
 #include "CodePage932Bytes.h"
 #include "CsvLineShape.h"
 #include "CsvQuickCheck.h"
@@ -62,8 +63,7 @@ std::size_t TextSize(const CsvRecordsAhead::Item& item)
     std::size_t size =
         nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - bytes) : item.size;
     if (nul || !item.textBeyond) {
-        while (size > 0 && bytes[size - 1] == ' ')
-            --size;
+        size = ByteWords::WithoutTrailingSpaces(bytes, size);
     } else {
         size = WholeCharacters(bytes, size, size);
     }
@@ -388,8 +388,7 @@ void CsvRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QBy
                     scratch[i], static_cast<qsizetype>(WriteQsl(scratch[i], {data, size})));
                 continue;
             }
-            while (size > 0 && data[size - 1] == ' ')
-                --size;
+            size = ByteWords::WithoutTrailingSpaces(data, size);
             if (i == DateField) {
                 std::memcpy(scratch[i], data, size);
                 size = CsvLineShape::NormaliseDate(scratch[i], size);

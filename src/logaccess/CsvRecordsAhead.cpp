@@ -1,5 +1,6 @@
 #include "CsvRecordsAhead.h"
 
+#include "ByteWords.h"
 #include "CsvBlocks.h"
 #include "ReadFullyAt.h"
 
@@ -39,13 +40,6 @@ bool Within(const void* p, const void* begin, std::size_t size)
     const auto at = reinterpret_cast<std::uintptr_t>(p);
     const auto from = reinterpret_cast<std::uintptr_t>(begin);
     return at >= from && at - from < size;
-}
-
-std::size_t WithoutTrailingSpaces(const char* bytes, std::size_t size)
-{
-    while (size > 0 && bytes[size - 1] == ' ')
-        --size;
-    return size;
 }
 
 } // namespace
@@ -306,14 +300,15 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
 void CsvRecordsAhead::Note(Record& record, const char* line, std::size_t callColumn)
 {
     const auto [timeFrom, timeLength] = record.PlainItem(line, callColumn + 2);
-    const std::size_t timeSize = WithoutTrailingSpaces(line + timeFrom, timeLength);
+    const std::size_t timeSize = ByteWords::WithoutTrailingSpaces(line + timeFrom, timeLength);
     const auto [callFrom, callSize] = record.PlainItem(line, callColumn);
     const bool noSlash = !std::memchr(line + callFrom, '/', callSize);
     record.noted = static_cast<std::uint8_t>(
         NotedKnown | (timeSize == 0 || line[timeFrom + timeSize - 1] != 'J' ? NotedNotJapanTime : 0) |
         (noSlash ? NotedNoSlash : 0));
     const auto [keyFrom, keyLength] = record.PlainItem(line, callColumn + 5);
-    record.keySize = static_cast<std::uint16_t>(WithoutTrailingSpaces(line + keyFrom, keyLength));
+    record.keySize =
+        static_cast<std::uint16_t>(ByteWords::WithoutTrailingSpaces(line + keyFrom, keyLength));
 }
 
 // Plain lines, as CsvTokenizer takes them one at a time, taken many at a
