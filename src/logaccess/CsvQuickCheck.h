@@ -26,14 +26,20 @@ public:
 private:
     static constexpr std::size_t BlockSize = CsvBlocks::BlockSize;
 
-    // The first `size` bytes of the block at `p`, classified as `marks`.
-    void CheckBlock(const CsvBlocks::Block& marks, const char* p, std::size_t size);
+    // What the blocks so far leave for the next one.
+    struct State {
+        std::uint64_t inside = 0;     // all ones while a quoted item is open
+        std::uint64_t afterBreak = 1; // the last byte was a comma or line feed, or there was none
+        std::uint64_t afterClose = 0; // the last byte closed a quoted item
+        unsigned lead = 0;            // a lead byte whose trail byte is the next block's first
+    };
+    // The first `size` bytes of the block at `p`, classified as `marks`; false
+    // when they make the text not certain.
+    static bool CheckBlock(State& state, const CsvBlocks::Block& marks, const char* p,
+                           std::size_t size);
 
     std::array<char, BlockSize> staged_{}; // a block's first bytes, until the rest comes
     std::size_t stagedSize_ = 0;
     bool unsure_ = false;
-    bool inside_ = false;     // a quoted item is open
-    bool afterBreak_ = true;  // the last byte was a comma or line feed, or there was none
-    bool afterClose_ = false; // the last byte closed a quoted item
-    unsigned char lead_ = 0;  // a lead byte whose trail byte is the next block's first
+    State state_;
 };

@@ -35,9 +35,10 @@ std::vector<QByteArray> WellFormed()
     const QByteArray kanji = "\x8e\x52\x93\x63\x91\xbe\x98\x59";   // 山田太郎
     const QByteArray kana = "\xb6\xc5";                            // half-width カナ
     const QByteArray table = "\x95\x5c";                           // 表: trail byte 0x5C
+    const QByteArray divide = "\x81\x80";                          // ÷: trail byte 0x80, no lead
     std::vector<QByteArray> texts{
         "\"JA1ABC/1\",\"20/01/01\",\"12:00J\",\"59\",\"59\",\"7.050\",\"SSB\",\"1001\",\"\","
-        "\"J J\",\"" + kanji + "\",\"\",\"\",\"\",\"1\"\r\n"
+        "\"J J\",\"" + kanji + divide + "\",\"\",\"\",\"\",\"1\"\r\n"
         "\"JH1XYZ/3\",\"2020/01/02\",\"23:59U\",\"599\",\"599\",\"430.00\",\"CW\",\"" + table +
             "\",\"\",\"JNN\",\"" + kana + "\",\"say \"\"hi\"\"\",\"\",\"\",\"0\"\r\n",
         "JA1ABC/1,20/01/01,12:00J,59,59,7.050,SSB,1001,,J J," + kanji + ",,,,1\n"
