@@ -16,9 +16,9 @@ using Box = RunWindow::FilterBox;
 constexpr int CallField = 0, DateField = 2, TimeField = 3, FreqField = 6, ModeField = 7,
               CodeField = 8, QslField = 10;
 constexpr qsizetype QslMarks = 3;
-// Fields fetched together: those that decide whether a contact is kept, then,
-// once its callsign is accepted (and it nearly always is kept then), the rest
-// of its row.
+// Fields fetched together: those that decide whether a contact is kept and
+// the rest of its row. A record that reaches the deciding is nearly always
+// kept: the others were passed by at a glance.
 constexpr std::uint32_t DecidingFields = 1u << CallField | 1u << TimeField | 1u << FreqField;
 constexpr std::uint32_t RowFields =
     1u << DateField | 1u << ModeField | 1u << CodeField | 1u << QslField;
@@ -248,7 +248,7 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
                                                       ExtractionFileWriter& writer)
 {
     const LogFields& fields = reader_.Fields;
-    fields.Prefetch(DecidingFields);
+    fields.Prefetch(DecidingFields | RowFields);
     const QByteArrayView time = fields.Bytes(TimeField);
     const QByteArrayView frequency = fields.Bytes(FreqField);
     if (!IsAscii(time) || !IsAscii(frequency))
@@ -266,7 +266,6 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
     }
     QByteArrayView rcv;
     if (selected) {
-        fields.Prefetch(RowFields);
         QByteArrayView marks = fields.Bytes(QslField);
         marks = marks.first(std::min(QslMarks, marks.size()));
         if (!IsAscii(marks))
