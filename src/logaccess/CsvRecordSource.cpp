@@ -379,10 +379,17 @@ void CsvRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QBy
     fields &= Columns;
     if (const CsvRecordsAhead::PlainLine line = records_.Plain(pending_)) {
         // Items of a plain line hold no zero byte and no text after a closing
-        // quote: only trailing spaces go.
+        // quote: only trailing spaces go. Columns grow with fields, so one
+        // walk along the items finds them all.
+        auto items = line.Items();
+        std::size_t column = 0;
         for (; fields != 0; fields &= fields - 1) {
             const auto i = static_cast<qint16>(std::countr_zero(fields));
-            auto [data, size] = line.At(static_cast<std::size_t>(ColumnOf(i)));
+            for (const auto wanted = static_cast<std::size_t>(ColumnOf(i)); column < wanted; ++column)
+                items.Skip();
+            auto [from, size] = items.Next();
+            ++column;
+            const char* data = line.Bytes() + from;
             if (i == QslField) {
                 views[i] = QByteArrayView(
                     scratch[i], static_cast<qsizetype>(WriteQsl(scratch[i], {data, size})));
@@ -431,7 +438,7 @@ qint32 CsvRecordSource::PassRecords(const BandCache& bands, qint32 limit)
     while (passed < limit) {
         // Noted plain lines in bulk, then any other record one at a time.
         const auto noted = static_cast<qint32>(
-            records_.PassNoted(bands, limit - passed, ColumnOf(FrequencyField)));
+            records_.PassNoted(bands, limit - passed));
         recordsRead_ += noted;
         passed += noted;
         if (passed == limit)

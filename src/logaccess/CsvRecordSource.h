@@ -56,8 +56,7 @@ public:
         Glance glance;
         glance.NotJapanTime = noted.notJapanTime;
         glance.NoSlash = noted.noSlash;
-        glance.FrequencyKey = QByteArrayView(CurrentField(FrequencyField).data,
-                                             static_cast<qsizetype>(noted.keySize));
+        glance.FrequencyKey = QByteArrayView(noted.key, static_cast<qsizetype>(noted.keySize));
         return glance;
     }
     qint32 PassRecords(const BandCache& bands, qint32 limit) override;

@@ -253,14 +253,15 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
     Record& record = NewRecord(chunk);
     ++chunk.recordCount;
     record.noted = 0;
-    record.plainItems = 0;
+    record.plain = false;
     record.keySize = 0;
+    record.keyFrom = 0;
     if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
         record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes);
         record.spilled = false;
         record.marks = 0;
-        record.start = bounds->start;
-        record.size = bounds->size;
+        record.items.start = bounds->start;
+        record.items.size = bounds->size;
         return;
     }
     const auto lineSize = static_cast<std::size_t>(lineEnd - line);
@@ -279,34 +280,43 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
         base = nullptr;
     }
     std::uint64_t marks = 0;
+    Record::Items items;
     for (int column = 0; column < CsvTokenizer::ColumnCount; ++column) {
         const CsvTokenizer::Item& item = tokenizer.ItemAt(column);
         const auto c = static_cast<std::size_t>(column);
-        record.size[c] = static_cast<std::uint16_t>(item.size);
+        items.size[c] = static_cast<std::uint16_t>(item.size);
         marks |= std::uint64_t{item.hasNul} << (4 * column) |
                  std::uint64_t{item.textBeyond} << (4 * column + 1) |
                  std::uint64_t{item.nulBeyond} << (4 * column + 2);
         if (base) {
-            record.start[c] = item.size == 0 ? 0 : static_cast<std::uint16_t>(item.data - base);
+            items.start[c] = item.size == 0 ? 0 : static_cast<std::uint16_t>(item.data - base);
         } else {
-            record.start[c] = static_cast<std::uint16_t>(chunk.spill.size() - record.base);
+            items.start[c] = static_cast<std::uint16_t>(chunk.spill.size() - record.base);
             chunk.spill.insert(chunk.spill.end(), item.data, item.data + item.size);
         }
     }
+    record.items = items;
     record.marks = marks;
 }
 
 // Notes what the run glances at in a plain line's items, as fields give them.
 void CsvRecordsAhead::Note(Record& record, const char* line, std::size_t callColumn)
 {
-    const auto [timeFrom, timeLength] = record.PlainItem(line, callColumn + 2);
+    Record::PlainItems items(record, line);
+    for (std::size_t column = 0; column < callColumn; ++column)
+        items.Skip();
+    const auto [callFrom, callSize] = items.Next();
+    items.Skip();
+    const auto [timeFrom, timeLength] = items.Next();
+    items.Skip();
+    items.Skip();
+    const auto [keyFrom, keyLength] = items.Next();
     const std::size_t timeSize = ByteWords::WithoutTrailingSpaces(line + timeFrom, timeLength);
-    const auto [callFrom, callSize] = record.PlainItem(line, callColumn);
     const bool noSlash = !std::memchr(line + callFrom, '/', callSize);
     record.noted = static_cast<std::uint8_t>(
         NotedKnown | (timeSize == 0 || line[timeFrom + timeSize - 1] != 'J' ? NotedNotJapanTime : 0) |
         (noSlash ? NotedNoSlash : 0));
-    const auto [keyFrom, keyLength] = record.PlainItem(line, callColumn + 5);
+    record.keyFrom = static_cast<std::uint16_t>(keyFrom);
     record.keySize =
         static_cast<std::uint16_t>(ByteWords::WithoutTrailingSpaces(line + keyFrom, keyLength));
 }
@@ -321,8 +331,9 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
     const char* const text = pos;
     const auto available = static_cast<std::size_t>(end - text);
     qint64 taken = 0;
-    // The line being taken, and its items so far.
-    std::size_t lineStart = 0, column = 0;
+    // The line being taken, and whether it has a comma so far.
+    std::size_t lineStart = 0;
+    bool comma = false;
     Record* record = nullptr;
     const auto begin = [&] {
         if (chunk.recordCount == MaxRecords)
@@ -330,6 +341,7 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
         record = &NewRecord(chunk);
         record->spilled = false;
         record->marks = 0;
+        record->shift = static_cast<std::uint8_t>(lineStart % CsvBlocks::BlockSize);
         return true;
     };
     if (!begin())
@@ -338,38 +350,34 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
     for (std::size_t o = 0; o < available; o += CsvBlocks::BlockSize) {
         auto [itemEnds, lineEnds, faulty] = marks.Next(o);
         for (;;) {
-            // The commas before the next line end, or the block's end.
+            // The commas before the next line end, or the block's end, are the
+            // line's in this block.
             const std::uint64_t upTo = lineEnds ? (lineEnds & (0 - lineEnds)) - 1 : ~std::uint64_t{0};
-            const char* const line = text + lineStart;
-            const std::size_t base = o - lineStart;
-            for (std::uint64_t commasHere = itemEnds & upTo; commasHere != 0;
-                 commasHere &= commasHere - 1) {
-                if (column < CsvTokenizer::ColumnCount)
-                    record->start[column] = static_cast<std::uint16_t>(
-                        base + static_cast<std::size_t>(std::countr_zero(commasHere)));
-                ++column;
-            }
+            const std::uint64_t commas = itemEnds & upTo;
+            const std::size_t word = (o - lineStart + record->shift) / CsvBlocks::BlockSize;
+            if (word < Record::CommaWords)
+                record->commas[word] = commas;
+            comma |= commas != 0;
             itemEnds &= ~upTo;
             if (!lineEnds)
                 break;
-            const std::size_t stop = base + static_cast<std::size_t>(std::countr_zero(lineEnds));
+            const char* const line = text + lineStart;
+            const std::size_t stop =
+                o + static_cast<std::size_t>(std::countr_zero(lineEnds)) - lineStart;
             lineEnds &= lineEnds - 1;
             const std::size_t lineEnd = stop > 0 && line[stop - 1] == '\r' ? stop - 1 : stop;
             // A line without a comma or quote may be only spaces, which is no record.
-            if ((column == 0 && line[0] != '"') || lineEnd > CsvTokenizer::ItemCapacity) {
+            if ((!comma && line[0] != '"') || lineEnd > CsvTokenizer::ItemCapacity) {
                 pos = line;
                 return NoteTaken(chunk, taken);
             }
-            if (column < CsvTokenizer::ColumnCount)
-                record->start[column++] = static_cast<std::uint16_t>(lineEnd);
-            // Further items are read past.
-            record->plainItems = static_cast<std::uint8_t>(
-                std::min<std::size_t>(column, CsvTokenizer::ColumnCount));
+            record->lineEnd = static_cast<std::uint16_t>(lineEnd);
+            record->plain = true;
             record->base = static_cast<std::uint32_t>(line - chunk.bytes);
             ++chunk.recordCount;
             ++taken;
             lineStart += stop + 1;
-            column = 0;
+            comma = false;
             if (!begin()) {
                 pos = text + lineStart;
                 return NoteTaken(chunk, taken);
@@ -415,9 +423,8 @@ CsvTokenizer::Step CsvRecordsAhead::Next(bool keep)
     }
 }
 
-qint64 CsvRecordsAhead::PassNoted(const BandCache& bands, qint64 limit, int frequencyColumn)
+qint64 CsvRecordsAhead::PassNoted(const BandCache& bands, qint64 limit)
 {
-    const auto column = static_cast<std::size_t>(frequencyColumn);
     qint64 passed = 0;
     while (passed < limit) {
         if (!at_ || atRecord_ == at_->recordCount) {
@@ -438,9 +445,8 @@ qint64 CsvRecordsAhead::PassNoted(const BandCache& bands, qint64 limit, int freq
                 (record.noted & (NotedNotJapanTime | NotedNoSlash)) == 0)
                 break;
             const char* const line = at_->bytes + record.base; // plain lines are never spilled
-            const QString* band =
-                bands.Find(QByteArrayView(line + record.PlainItem(line, column).first,
-                                          static_cast<qsizetype>(record.keySize)));
+            const QString* band = bands.Find(QByteArrayView(
+                line + record.keyFrom, static_cast<qsizetype>(record.keySize)));
             if (!band || band->isEmpty())
                 break;
         }
@@ -506,14 +512,19 @@ void CsvRecordsAhead::Hold(Placed& placed, const Chunk& chunk)
     held.record = *placed.record;
     held.record.base = 0;
     held.record.spilled = false;
-    held.record.plainItems = 0;
+    held.record.plain = false;
+    // The noted key is the frequency item's start there too.
+    const auto keyColumn = static_cast<std::size_t>(producer_.callColumn) + 5;
+    held.record.keyFrom = static_cast<std::uint16_t>(keyColumn * CsvTokenizer::ItemCapacity);
+    Record::Items items;
     for (int column = 0; column < CsvTokenizer::ColumnCount; ++column) {
         const auto c = static_cast<std::size_t>(column);
         const std::size_t at = c * CsvTokenizer::ItemCapacity;
         const Item item = placed.At(column);
         std::memcpy(held.bytes.data() + at, item.data, item.size);
-        held.record.start[c] = static_cast<std::uint16_t>(at);
-        held.record.size[c] = static_cast<std::uint16_t>(item.size);
+        items.start[c] = static_cast<std::uint16_t>(at);
+        items.size[c] = static_cast<std::uint16_t>(item.size);
     }
+    held.record.items = items;
     placed = {held.bytes.data(), &held.record};
 }

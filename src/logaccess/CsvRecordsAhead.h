@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <bit>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -61,13 +62,14 @@ public:
 
     // What was noted of a plain line on the way: whether its time item
     // (column callColumn + 2) certainly does not end in "J" once trailing
-    // spaces go, whether its call item holds no "/", and the size of its
-    // frequency item (callColumn + 5) without trailing spaces. Lines taken
+    // spaces go, whether its call item holds no "/", and its frequency item
+    // (callColumn + 5) without trailing spaces, the key. Lines taken
     // otherwise are not noted.
     struct Noted {
         bool known = false;
         bool notJapanTime = false;
         bool noSlash = false;
+        const char* key = "";
         std::size_t keySize = 0;
     };
     Noted LastNoted() const { return last_.Noted(); }
@@ -75,10 +77,10 @@ public:
 
     // Passes over, from the next record on, at most `limit` plain lines whose
     // notes show they are not kept (a time not in "J", or a call without "/")
-    // and whose frequency item (column `frequencyColumn`, as noted) `bands`
-    // holds with a band; stops before any other. The records are taken as
-    // Next(true) would take them: the last passed becomes the last one.
-    qint64 PassNoted(const BandCache& bands, qint64 limit, int frequencyColumn);
+    // and whose noted frequency item `bands` holds with a band; stops before
+    // any other. The records are taken as Next(true) would take them: the
+    // last passed becomes the last one.
+    qint64 PassNoted(const BandCache& bands, qint64 limit);
 
     qint64 ErrorLine() const { return errorLine_; }
     QString ErrorText() const { return errorText_; }
@@ -89,28 +91,102 @@ private:
     // A record as a chunk keeps it, small: the reader's core fetches every
     // byte of it from the core that wrote it. Its items lie at `start` from
     // `base`, in the chunk's text or, where the tokenizer kept them in its own
-    // storage, in the chunk's spill. A plain line's items are kept by where
-    // they end alone (their comma or the line end, from the line's first
-    // byte, in `start`), which is all the quick way notes of them. Left
-    // uninitialized until written: a chunk's records are never touched, nor
-    // their pages faulted in, before the chunk has that many.
+    // storage, in the chunk's spill. Left uninitialized until written: a
+    // chunk's records are never touched, nor their pages faulted in, before
+    // the chunk has that many.
+    //
+    // A plain line keeps only where its commas lie, as the bits of the 64-byte
+    // blocks it was scanned in (from bit `shift` of the first), and where it
+    // ends: an item's place is found when something reads it, and for most
+    // records nothing reads past what was noted.
     struct Record {
         std::uint32_t base;
         bool spilled;
-        std::uint8_t noted;      // NotedKnown and what was noted
-        std::uint8_t plainItems; // a plain line's number of items; 0 for start and size
-        std::uint16_t keySize;
-        std::uint64_t marks; // hasNul, textBeyond and nulBeyond, four bits an item
-        std::array<std::uint16_t, CsvTokenizer::ColumnCount> start, size;
+        std::uint8_t noted; // NotedKnown and what was noted
+        bool plain;
+        std::uint8_t shift;    // a plain line's first byte in its first block
+        std::uint16_t keySize; // the noted frequency key, from keyFrom
+        std::uint16_t keyFrom;
+        std::uint16_t lineEnd; // a plain line's size without its line break
+        std::uint64_t marks;   // hasNul, textBeyond and nulBeyond, four bits an item
+        // The blocks a plain line's bytes before its line end lie in: a line
+        // is a field's size at most, and may begin at a block's last byte.
+        static constexpr std::size_t CommaWords = (63 + CsvTokenizer::ItemCapacity - 1) / 64 + 1;
+        struct Items {
+            std::array<std::uint16_t, CsvTokenizer::ColumnCount> start, size;
+        };
+        union {
+            Items items;
+            std::array<std::uint64_t, CommaWords> commas;
+        };
 
+        // The items of a plain line at `line` in order, from the first: each
+        // as its first byte and size, as ItemAt gives them. Past the line's
+        // items, or its first ColumnCount, items are empty.
+        class PlainItems {
+        public:
+            PlainItems(const Record& record, const char* line)
+                : line_(line), word_(record.commas.data()),
+                  last_(word_ + (record.shift + record.lineEnd - std::size_t{1}) / 64),
+                  m_(*word_), at_(0 - std::size_t{record.shift}), lineEnd_(record.lineEnd)
+            {
+            }
+            std::pair<std::size_t, std::size_t> Next()
+            {
+                if (left_ == 0)
+                    return {0, 0}; // further items are read past
+                --left_;
+                const std::size_t from = end_ + 1; // after the last item's end
+                end_ = NextEnd();
+                if (end_ == NoEnd)
+                    return {0, 0};
+                const std::size_t quoted = line_[from] == '"';
+                return {from + quoted, end_ - from - 2 * quoted};
+            }
+            // Goes past the next item.
+            void Skip()
+            {
+                if (left_ == 0)
+                    return;
+                --left_;
+                end_ = NextEnd();
+            }
+
+        private:
+            static constexpr std::size_t NoEnd = ~std::size_t{0};
+            // The next item's end: its comma, or the line's end after the last comma.
+            std::size_t NextEnd()
+            {
+                while (m_ == 0) {
+                    if (word_ == last_) {
+                        const std::size_t end = lineEnd_;
+                        lineEnd_ = NoEnd;
+                        return end;
+                    }
+                    m_ = *++word_;
+                    at_ += 64;
+                }
+                const std::size_t end = at_ + static_cast<std::size_t>(std::countr_zero(m_));
+                m_ &= m_ - 1;
+                return end;
+            }
+
+            const char* line_;
+            const std::uint64_t* word_;
+            const std::uint64_t* last_;
+            std::uint64_t m_;
+            std::size_t at_;      // where the word's first bit lies in the line
+            std::size_t lineEnd_; // NoEnd once given
+            std::size_t end_ = NoEnd; // NoEnd + 1 is the first item's start
+            std::size_t left_ = CsvTokenizer::ColumnCount;
+        };
         // Item `column` of a plain line at `line`: its first byte and its size.
         std::pair<std::size_t, std::size_t> PlainItem(const char* line, std::size_t column) const
         {
-            if (column >= plainItems)
-                return {0, 0};
-            const std::size_t from = column == 0 ? 0 : start[column - 1] + std::size_t{1};
-            const std::size_t quoted = line[from] == '"';
-            return {from + quoted, start[column] - from - 2 * quoted};
+            PlainItems walk(*this, line);
+            for (; column > 0; --column)
+                walk.Skip();
+            return walk.Next();
         }
     };
     // A record handed out: where its items lie, and their layout.
@@ -121,19 +197,19 @@ private:
         Item At(int column) const
         {
             const auto c = static_cast<std::size_t>(column);
-            if (record->plainItems != 0) {
+            if (record->plain) {
                 const auto [from, size] = record->PlainItem(bytes, c);
                 return {bytes + from, size};
             }
             const auto marks = static_cast<unsigned>(record->marks >> (4 * column));
-            return {bytes + record->start[c], record->size[c], (marks & 1) != 0,
+            return {bytes + record->items.start[c], record->items.size[c], (marks & 1) != 0,
                     (marks & 2) != 0, (marks & 4) != 0};
         }
         CsvRecordsAhead::Noted Noted() const
         {
             const unsigned noted = record->noted;
             return {(noted & NotedKnown) != 0, (noted & NotedNotJapanTime) != 0,
-                    (noted & NotedNoSlash) != 0, record->keySize};
+                    (noted & NotedNoSlash) != 0, bytes + record->keyFrom, record->keySize};
         }
     };
 
@@ -143,13 +219,11 @@ public:
     class PlainLine {
     public:
         // Whether the record is a plain line.
-        explicit operator bool() const { return record_->plainItems != 0; }
-        // Where item `column` lies and its size, as ItemAt gives them.
-        std::pair<const char*, std::size_t> At(std::size_t column) const
-        {
-            const auto [from, size] = record_->PlainItem(bytes_, column);
-            return {bytes_ + from, size};
-        }
+        explicit operator bool() const { return record_->plain; }
+        // Its items in order, from the first.
+        Record::PlainItems Items() const { return {*record_, bytes_}; }
+        // The line's first byte, from which its items lie.
+        const char* Bytes() const { return bytes_; }
 
     private:
         friend class CsvRecordsAhead;
