@@ -385,6 +385,7 @@ void CsvRecordSource::FieldTexts(std::uint32_t fields, FieldBuffer* scratch, QBy
         std::size_t column = 0;
         for (; fields != 0; fields &= fields - 1) {
             const auto i = static_cast<qint16>(std::countr_zero(fields));
+            // Below ColumnCount: the call item is in column 0 or 1.
             for (const auto wanted = static_cast<std::size_t>(ColumnOf(i)); column < wanted; ++column)
                 items.Skip();
             auto [from, size] = items.Next();

@@ -300,7 +300,7 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
 }
 
 // Notes what the run glances at in a plain line's items, as fields give them.
-void CsvRecordsAhead::Note(Record& record, const char* line, std::size_t callColumn)
+inline void CsvRecordsAhead::Note(Record& record, const char* line, std::size_t callColumn)
 {
     Record::PlainItems items(record, line);
     for (std::size_t column = 0; column < callColumn; ++column)

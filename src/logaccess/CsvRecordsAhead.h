@@ -122,7 +122,8 @@ private:
 
         // The items of a plain line at `line` in order, from the first: each
         // as its first byte and size, as ItemAt gives them. Past the line's
-        // items, or its first ColumnCount, items are empty.
+        // items, items are empty; those past its first ColumnCount are the
+        // reader's to leave out.
         class PlainItems {
         public:
             PlainItems(const Record& record, const char* line)
@@ -133,9 +134,6 @@ private:
             }
             std::pair<std::size_t, std::size_t> Next()
             {
-                if (left_ == 0)
-                    return {0, 0}; // further items are read past
-                --left_;
                 const std::size_t from = end_ + 1; // after the last item's end
                 end_ = NextEnd();
                 if (end_ == NoEnd)
@@ -144,13 +142,7 @@ private:
                 return {from + quoted, end_ - from - 2 * quoted};
             }
             // Goes past the next item.
-            void Skip()
-            {
-                if (left_ == 0)
-                    return;
-                --left_;
-                end_ = NextEnd();
-            }
+            void Skip() { end_ = NextEnd(); }
 
         private:
             static constexpr std::size_t NoEnd = ~std::size_t{0};
@@ -178,11 +170,12 @@ private:
             std::size_t at_;      // where the word's first bit lies in the line
             std::size_t lineEnd_; // NoEnd once given
             std::size_t end_ = NoEnd; // NoEnd + 1 is the first item's start
-            std::size_t left_ = CsvTokenizer::ColumnCount;
         };
         // Item `column` of a plain line at `line`: its first byte and its size.
         std::pair<std::size_t, std::size_t> PlainItem(const char* line, std::size_t column) const
         {
+            if (column >= CsvTokenizer::ColumnCount)
+                return {0, 0}; // further items are read past
             PlainItems walk(*this, line);
             for (; column > 0; --column)
                 walk.Skip();
@@ -274,7 +267,8 @@ private:
     qint64 TakeLines(Chunk& chunk, const char*& pos, const char* end);
     // Room for one more record in `chunk`.
     Record& NewRecord(Chunk& chunk);
-    static void Note(Record& record, const char* line, std::size_t callColumn);
+    [[gnu::always_inline]] static void Note(Record& record, const char* line,
+                                            std::size_t callColumn);
     qint64 NoteTaken(Chunk& chunk, qint64 taken);
     void Run();
     Chunk* TakeChunk();
