@@ -331,8 +331,8 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
     const char* const text = pos;
     const auto available = static_cast<std::size_t>(end - text);
     qint64 taken = 0;
-    // The line being taken, and whether it has a comma so far.
-    std::size_t lineStart = 0;
+    // The line being taken, the block it begins in, and whether it has a comma so far.
+    std::size_t lineStart = 0, firstBlock = 0;
     bool comma = false;
     Record* record = nullptr;
     const auto begin = [&] {
@@ -342,6 +342,7 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
         record->spilled = false;
         record->marks = 0;
         record->shift = static_cast<std::uint8_t>(lineStart % CsvBlocks::BlockSize);
+        firstBlock = lineStart / CsvBlocks::BlockSize;
         return true;
     };
     if (!begin())
@@ -354,7 +355,7 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
             // line's in this block.
             const std::uint64_t upTo = lineEnds ? (lineEnds & (0 - lineEnds)) - 1 : ~std::uint64_t{0};
             const std::uint64_t commas = itemEnds & upTo;
-            const std::size_t word = (o - lineStart + record->shift) / CsvBlocks::BlockSize;
+            const std::size_t word = o / CsvBlocks::BlockSize - firstBlock;
             if (word < Record::CommaWords)
                 record->commas[word] = commas;
             comma |= commas != 0;

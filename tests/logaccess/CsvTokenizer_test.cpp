@@ -139,7 +139,6 @@ private:
 
     std::mt19937 engine_;
     bool malformed_ = false;
-    bool wild_ = false;
 };
 
 // Everything the tokenizer tells over `text`, read through a buffer of
