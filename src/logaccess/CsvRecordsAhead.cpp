@@ -45,6 +45,7 @@ bool Within(const void* p, const void* begin, std::size_t size)
 } // namespace
 
 const CsvRecordsAhead::Record CsvRecordsAhead::Empty{};
+const CsvRecordsAhead::Items CsvRecordsAhead::EmptyItems{};
 
 CsvRecordsAhead::CsvRecordsAhead(std::size_t chunkSize, bool ownThread)
     : chunkSize_((std::max<std::size_t>(chunkSize, 64) + 63) / 64 * 64), ownThread_(ownThread),
@@ -196,6 +197,7 @@ void CsvRecordsAhead::Produce(Chunk& chunk)
 {
     Producer& p = producer_;
     chunk.recordCount = 0;
+    chunk.items.clear();
     chunk.spill.clear();
     chunk.end = CsvTokenizer::Step::NeedMore;
     Read(chunk);
@@ -256,12 +258,13 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
     record.plain = false;
     record.keySize = 0;
     record.keyFrom = 0;
+    record.items = static_cast<std::uint16_t>(chunk.items.size()); // fewer than MaxRecords
+    Items& items = chunk.items.emplace_back();
     if (const CsvTokenizer::Bounds* bounds = tokenizer.LastBounds()) {
         record.base = static_cast<std::uint32_t>(bounds->line - chunk.bytes);
         record.spilled = false;
-        record.marks = 0;
-        record.items.start = bounds->start;
-        record.items.size = bounds->size;
+        items.start = bounds->start;
+        items.size = bounds->size;
         return;
     }
     const auto lineSize = static_cast<std::size_t>(lineEnd - line);
@@ -280,7 +283,6 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
         base = nullptr;
     }
     std::uint64_t marks = 0;
-    Record::Items items;
     for (int column = 0; column < CsvTokenizer::ColumnCount; ++column) {
         const CsvTokenizer::Item& item = tokenizer.ItemAt(column);
         const auto c = static_cast<std::size_t>(column);
@@ -295,8 +297,7 @@ void CsvRecordsAhead::AddRecord(Chunk& chunk, const char* line, const char* line
             chunk.spill.insert(chunk.spill.end(), item.data, item.data + item.size);
         }
     }
-    record.items = items;
-    record.marks = marks;
+    items.marks = marks;
 }
 
 // Notes what the run glances at in a plain line's items, as fields give them.
@@ -340,7 +341,6 @@ qint64 CsvRecordsAhead::TakeLines(Chunk& chunk, const char*& pos, const char* en
             return false;
         record = &NewRecord(chunk);
         record->spilled = false;
-        record->marks = 0;
         record->shift = static_cast<std::uint8_t>(lineStart % CsvBlocks::BlockSize);
         firstBlock = lineStart / CsvBlocks::BlockSize;
         return true;
@@ -411,7 +411,7 @@ CsvTokenizer::Step CsvRecordsAhead::Next(bool keep)
             if (keep) {
                 earlier_ = last_;
                 last_ = {(record.spilled ? at_->spill.data() : at_->bytes) + record.base,
-                         &record};
+                         &record, record.plain ? &EmptyItems : &at_->items[record.items]};
             }
             return CsvTokenizer::Step::Record;
         }
@@ -514,10 +514,11 @@ void CsvRecordsAhead::Hold(Placed& placed, const Chunk& chunk)
     held.record.base = 0;
     held.record.spilled = false;
     held.record.plain = false;
+    held.record.items = 0;
     // The noted key is the frequency item's start there too.
     const auto keyColumn = static_cast<std::size_t>(producer_.callColumn) + 5;
     held.record.keyFrom = static_cast<std::uint16_t>(keyColumn * CsvTokenizer::ItemCapacity);
-    Record::Items items;
+    Items items;
     for (int column = 0; column < CsvTokenizer::ColumnCount; ++column) {
         const auto c = static_cast<std::size_t>(column);
         const std::size_t at = c * CsvTokenizer::ItemCapacity;
@@ -525,7 +526,10 @@ void CsvRecordsAhead::Hold(Placed& placed, const Chunk& chunk)
         std::memcpy(held.bytes.data() + at, item.data, item.size);
         items.start[c] = static_cast<std::uint16_t>(at);
         items.size[c] = static_cast<std::uint16_t>(item.size);
+        items.marks |= std::uint64_t{item.hasNul} << (4 * column) |
+                       std::uint64_t{item.textBeyond} << (4 * column + 1) |
+                       std::uint64_t{item.nulBeyond} << (4 * column + 2);
     }
-    held.record.items = items;
-    placed = {held.bytes.data(), &held.record};
+    held.items = items;
+    placed = {held.bytes.data(), &held.record, &held.items};
 }

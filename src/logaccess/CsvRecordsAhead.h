@@ -89,18 +89,17 @@ public:
 
 private:
     // A record as a chunk keeps it, small: the reader's core fetches every
-    // byte of it from the core that wrote it. Its items lie at `start` from
-    // `base`, in the chunk's text or, where the tokenizer kept them in its own
-    // storage, in the chunk's spill. Left uninitialized until written: a
-    // chunk's records are never touched, nor their pages faulted in, before
-    // the chunk has that many.
+    // byte of it from the core that wrote it. Left uninitialized until
+    // written: a chunk's records are never touched, nor their pages faulted
+    // in, before the chunk has that many.
     //
     // A plain line keeps only where its commas lie, as the bits of the 64-byte
     // blocks it was scanned in (from bit `shift` of the first), and where it
     // ends: an item's place is found when something reads it, and for most
-    // records nothing reads past what was noted.
+    // records nothing reads past what was noted. Any other record keeps its
+    // items' layout beside the chunk's records, in `Items`.
     struct Record {
-        std::uint32_t base;
+        std::uint32_t base; // where its line lies in the chunk, or its items in the spill
         bool spilled;
         std::uint8_t noted; // NotedKnown and what was noted
         bool plain;
@@ -108,17 +107,11 @@ private:
         std::uint16_t keySize; // the noted frequency key, from keyFrom
         std::uint16_t keyFrom;
         std::uint16_t lineEnd; // a plain line's size without its line break
-        std::uint64_t marks;   // hasNul, textBeyond and nulBeyond, four bits an item
+        std::uint16_t items;   // any other record's layout, in the chunk's
         // The blocks a plain line's bytes before its line end lie in: a line
         // is a field's size at most, and may begin at a block's last byte.
         static constexpr std::size_t CommaWords = (63 + CsvTokenizer::ItemCapacity - 1) / 64 + 1;
-        struct Items {
-            std::array<std::uint16_t, CsvTokenizer::ColumnCount> start, size;
-        };
-        union {
-            Items items;
-            std::array<std::uint64_t, CommaWords> commas;
-        };
+        std::array<std::uint64_t, CommaWords> commas;
 
         // The items of a plain line at `line` in order, from the first: each
         // as its first byte and size, as ItemAt gives them. Past the line's
@@ -182,10 +175,17 @@ private:
             return walk.Next();
         }
     };
+    // The items of a record that is no plain line: where they lie from the
+    // record's base, their sizes, and what the tokenizer noted of them.
+    struct Items {
+        std::uint64_t marks = 0; // hasNul, textBeyond and nulBeyond, four bits an item
+        std::array<std::uint16_t, CsvTokenizer::ColumnCount> start{}, size{};
+    };
     // A record handed out: where its items lie, and their layout.
     struct Placed {
         const char* bytes = "";
         const Record* record = &Empty;
+        const Items* items = &EmptyItems; // for a record that is no plain line
         // Inline: the run asks for several items of every record.
         Item At(int column) const
         {
@@ -194,9 +194,9 @@ private:
                 const auto [from, size] = record->PlainItem(bytes, c);
                 return {bytes + from, size};
             }
-            const auto marks = static_cast<unsigned>(record->marks >> (4 * column));
-            return {bytes + record->items.start[c], record->items.size[c], (marks & 1) != 0,
-                    (marks & 2) != 0, (marks & 4) != 0};
+            const auto marks = static_cast<unsigned>(items->marks >> (4 * column));
+            return {bytes + items->start[c], items->size[c], (marks & 1) != 0, (marks & 2) != 0,
+                    (marks & 4) != 0};
         }
         CsvRecordsAhead::Noted Noted() const
         {
@@ -234,6 +234,7 @@ private:
         std::size_t size = 0;
         Record* records = nullptr; // room for MaxRecords
         std::size_t recordCount = 0;
+        std::vector<Items> items; // of the records that are no plain lines
         std::vector<char> spill;
         CsvTokenizer::Step end = CsvTokenizer::Step::NeedMore; // End or Error: the last chunk
         bool filled = false;
@@ -241,6 +242,7 @@ private:
     // A record copied out of its chunk before the chunk goes back.
     struct HeldRecord {
         Record record;
+        Items items;
         std::array<char, CsvTokenizer::ColumnCount * CsvTokenizer::ItemCapacity> bytes;
     };
     // The tokenizing side; on the thread, or on the reader's when there is none.
@@ -290,6 +292,7 @@ private:
     Chunk* at_ = nullptr;  // the chunk records are handed out from
     std::size_t atRecord_ = 0;
     static const Record Empty;
+    static const Items EmptyItems;
     Placed last_;
     Placed earlier_;
     std::array<HeldRecord, 2> held_;
