@@ -13,7 +13,7 @@
 // record is the fast path, any other number rescans from the start.
 class HdbRecordSource final : public RecordSource {
 public:
-    explicit HdbRecordSource(std::size_t bufferSize = 256 * 1024);
+    explicit HdbRecordSource(std::size_t bufferSize = 1024 * 1024);
     ~HdbRecordSource() override;
     HdbRecordSource(const HdbRecordSource&) = delete;
     HdbRecordSource& operator=(const HdbRecordSource&) = delete;
