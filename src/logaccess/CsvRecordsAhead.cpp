@@ -313,7 +313,7 @@ inline void CsvRecordsAhead::Note(Record& record, const char* line, std::size_t 
     items.Skip();
     const auto [keyFrom, keyLength] = items.Next();
     const std::size_t timeSize = ByteWords::WithoutTrailingSpaces(line + timeFrom, timeLength);
-    const bool noSlash = !std::memchr(line + callFrom, '/', callSize);
+    const bool noSlash = !ByteWords::Has<'/'>(line + callFrom, static_cast<qsizetype>(callSize));
     record.noted = static_cast<std::uint8_t>(
         NotedKnown | (timeSize == 0 || line[timeFrom + timeSize - 1] != 'J' ? NotedNotJapanTime : 0) |
         (noSlash ? NotedNoSlash : 0));
