@@ -50,6 +50,8 @@ public:
     void WriteRow(const ExtractionAsciiRow& row);
     // Writes out what is gathered. False once any write has failed.
     bool Flush();
+    // Forgets what is gathered and not yet written.
+    void Discard() { used_ = 0; }
     bool Failed() const { return failed_; }
 
 private:

@@ -112,7 +112,9 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
     QIODevice* device = target_.Open();
     if (!device)
         return FailOutput();
-    ExtractionFileWriter writer(*device, codec_);
+    held_ = std::make_unique<HeldOutput>(*device);
+    malformed_ = false;
+    ExtractionFileWriter writer(*held_, codec_);
     writer.WriteHeader();
 
     Filters filters{BuildFilter(Box::Text1), BuildFilter(Box::Text2), BuildFilter(Box::Text3)};
@@ -129,6 +131,11 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         // Contact numbers are 32-bit: a log with more records (a CSV file of
         // gigabytes) ends here instead of numbering on past the limit.
         if (reader_.RecordNo == std::numeric_limits<qint32>::max()) {
+            if (!Settled()) {
+                ReportMalformedLog(writer);
+                result = Result::LogNotOpened;
+                break;
+            }
             window_.ShowMessage(
                 QStringLiteral("交信数が多すぎるため、交信番号 %1 までで抽出を終えました")
                     .arg(reader_.RecordNo));
@@ -146,12 +153,27 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         }
         if (outcome == LogReader::Outcome::OpenFailed)
             result = Result::LogNotOpened;
+        if (outcome == LogReader::Outcome::Malformed) {
+            ReportMalformedLog(writer);
+            result = Result::LogNotOpened;
+            break;
+        }
+        // A log checked as it is read: what it gives is held back until its
+        // text is known to be well-formed.
+        if (outcome == LogReader::Outcome::RecordRead && reader_.RecordNo == 1 &&
+            reader_.CheckPending())
+            held_->Hold([this] { return Settled(); });
         // A log that vanished after the run began ends the run like the end of the log.
         if (outcome == LogReader::Outcome::PathInvalid || reader_.LogPath == LogReader::EndMarker)
             break;
         if (ProcessRecord(filters, writer) && writer.Failed()) {
             SettleFrequencyAndBand();
             return FailOutput();
+        }
+        if (malformed_) {
+            ReportMalformedLog(writer);
+            result = Result::LogNotOpened;
+            break;
         }
         if (bytePath_)
             PassRecords();
@@ -160,12 +182,36 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
     // The file the reader opened is the log, whatever the probe found before.
     if (const std::optional<FileId> opened = reader_.LogHandle.WorkArea->OpenedFile())
         target_.KeepClearOf(*opened);
-    if (!writer.Flush() || !target_.Close())
+    if (!writer.Flush() || !held_->Release() || !target_.Close())
         return FailOutput();
 
     window_.OpenInSpreadsheet();
     SetInputsEnabled(true, false);
     return result;
+}
+
+bool ExtractionRun::Settled()
+{
+    if (!malformed_ && reader_.CheckPending() && !reader_.FinishCheck())
+        malformed_ = true;
+    if (!malformed_)
+        held_->Release(); // a failure shows at the next write
+    return !malformed_;
+}
+
+void ExtractionRun::ReportMalformedLog(ExtractionFileWriter& writer)
+{
+    reader_.CloseLog();
+    writer.Discard();
+    held_->Drop();
+    writer.WriteHeader();
+    settledBand_ = nullptr;
+    settleByKey_ = false;
+    selectedCount_ = 0;
+    reader_.RecordNo = 1;
+    window_.SetCount(RunWindow::Counter::Label3, reader_.RecordNo);
+    window_.ClearCount(RunWindow::Counter::Label4);
+    reader_.ReportOpenFailure();
 }
 
 bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& writer)
@@ -295,7 +341,7 @@ std::optional<bool> ExtractionRun::ProcessAsciiRecord(const Filters& filters,
     settledBand_ = &band;
     if (band.isEmpty()) {
         SettleFrequencyAndBand();
-        window_.ShowMessage(InvalidFrequencyMessage(reader_.RecordNo, reader_.FreqText));
+        settledMessages_.ShowMessage(InvalidFrequencyMessage(reader_.RecordNo, reader_.FreqText));
     }
     if (!selected)
         return false;
@@ -330,7 +376,7 @@ bool ExtractionRun::ProcessDecodedRecord(const Filters& filters, ExtractionFileW
     // the next record is read into it.
     reader_.FreqText.resize(fields[FreqField].size());
     std::copy(fields[FreqField].cbegin(), fields[FreqField].cend(), reader_.FreqText.begin());
-    BandFromFrequency(reader_, window_);
+    BandFromFrequency(reader_, settledMessages_);
     if (!filters.Band.Passes(window_.Text(Box::Text2), reader_.BandText))
         selected = false;
 

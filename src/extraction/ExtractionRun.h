@@ -18,10 +18,12 @@
 
 #include "BandCache.h"
 #include "ExtractionTarget.h"
+#include "HeldOutput.h"
 #include "LogReader.h"
 #include "RunWindow.h"
 #include "UserFilter.h"
 
+#include <memory>
 #include <optional>
 
 class ExtractionRun {
@@ -68,10 +70,41 @@ private:
     void SettleFrequencyAndBand();
     void SetInputsEnabled(bool enabled, bool extractButtonToo);
     Result FailOutput();
+    // Whether the log's text is known to be well-formed, checked to its end
+    // now where it was not yet; what was held back then goes out. False for
+    // malformed text: nothing more may be shown, and the run must end as
+    // ReportMalformedLog has it.
+    bool Settled();
+    // Ends the run as for a log that failed to open: nothing read from it is
+    // written, and the counters show what they show then.
+    void ReportMalformedLog(ExtractionFileWriter& writer);
+
+    // The window as the band rule sees it: its message waits until the log's
+    // text is known to be well-formed, and never comes for a log that is not.
+    class SettledMessages final : public ReaderWindow {
+    public:
+        explicit SettledMessages(ExtractionRun& run) : run_(run) {}
+        QString Label1() const override { return run_.window_.Label1(); }
+        void ShowMessage(const QString& text) override
+        {
+            if (run_.Settled())
+                run_.window_.ShowMessage(text);
+        }
+        bool AskOkCancel(const QString& text) override { return run_.window_.AskOkCancel(text); }
+        void ProcessEvents() override { run_.window_.ProcessEvents(); }
+
+    private:
+        ExtractionRun& run_;
+    };
 
     RunWindow& window_;
     LogReader& reader_;
     ExtractionTarget& target_;
+    SettledMessages settledMessages_{*this};
+    // Between the writer and the file: holds rows back while the log's text
+    // is not yet known to be well-formed.
+    std::unique_ptr<HeldOutput> held_;
+    bool malformed_ = false; // the log's text proved malformed during the run
     CodePage932 codec_;
     qint32 selectedCount_ = 0;
     BandCache bands_;

@@ -15,6 +15,9 @@ public:
     virtual void SetText(FilterBox box, const QString& text) = 0;
     // The caption becomes `value` in decimal digits.
     virtual void SetCount(Counter counter, qint32 value) = 0;
+    // The caption becomes empty again, as before any run; where counters are
+    // not shown there is nothing to do.
+    virtual void ClearCount(Counter /*counter*/) {}
     // Opens the closed extraction file for the user; reports its own failures.
     virtual void OpenInSpreadsheet() = 0;
 };

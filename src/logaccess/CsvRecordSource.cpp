@@ -88,15 +88,16 @@ std::size_t WriteQsl(char* buffer, const CsvRecordsAhead::Item& item)
     return size;
 }
 
-// Where a file worth checking in two halves is split: just past a line feed
-// near its middle; 0 for a small file or no line feed there.
-off_t SplitPoint(int fd, off_t size)
+// Where bytes `from` to `size` of a file, worth checking in two halves, are
+// split: just past a line feed near their middle; 0 for a few bytes or no line
+// feed there.
+off_t SplitPoint(int fd, off_t from, off_t size)
 {
     constexpr off_t SplitFrom = 4 * 1024 * 1024;
-    if (size < SplitFrom)
+    if (size - from < SplitFrom)
         return 0;
     std::array<char, 8 * 1024> window; // longer lines are rare: the file is then not split
-    const off_t middle = size / 2;
+    const off_t middle = from + (size - from) / 2;
     const ssize_t got = ReadFullyAt(fd, window.data(), window.size(), middle);
     const void* feed =
         got > 0 ? std::memchr(window.data(), '\n', static_cast<std::size_t>(got)) : nullptr;
@@ -125,6 +126,18 @@ bool QuickCheckHalf(int fd, off_t from, off_t to)
 {
     ReadAhead reading(CheckBlockSize, 2, false);
     return QuickCheckRange(reading, fd, from, to);
+}
+
+// What is wrong with text whose tokenizing ended in `step`; empty when nothing is.
+QString Malformation(CsvTokenizer::Step step, qint64 errorLine, const QString& errorText,
+                     int readError)
+{
+    if (readError != 0)
+        return QStringLiteral("cannot read the file: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(readError)));
+    if (step == CsvTokenizer::Step::Error)
+        return QStringLiteral("line %1: %2").arg(errorLine).arg(errorText);
+    return {};
 }
 
 // Field `field` (0 or 2 to 15) from its item, as FieldText gives it.
@@ -169,6 +182,7 @@ int CsvRecordSource::OpenDescriptor(int fd)
     HamlogClose();
     hasLast_ = false;
     openError_.clear();
+    checkPending_ = false;
     opened_.reset();
     const std::optional<struct stat> status = RegularFileStatus(fd, &openError_);
     if (!status)
@@ -182,12 +196,22 @@ int CsvRecordSource::OpenDescriptor(int fd)
     if (limit_ > 0 && ::pread(fd_, &last, 1, limit_ - 1) == 1 && last == EndOfFileMark)
         --limit_;
     layout_ = {};
-    openError_ = QuickCheck() ? QString() : Check();
+    // A large file is checked as it is read, which reads it once.
+    checkPending_ = limit_ >= checkAsReadFrom_;
+    if (!checkPending_ && !QuickCheck()) {
+        Rewind();
+        reading_ = true;
+        openError_ = Check(records_);
+    }
     if (!openError_.isEmpty()) {
         HamlogClose();
         return 1;
     }
     layout_ = Examine();
+    if (!openError_.isEmpty()) { // malformed text among the first lines
+        HamlogClose();
+        return 1;
+    }
     if (layout_.CallColumn != 0) {
         // Read again, so that lines are noted with their call column.
         ToFirstContact();
@@ -232,44 +256,64 @@ CsvRecordSource::Layout CsvRecordSource::Examine()
     return layout;
 }
 
-bool CsvRecordSource::QuickCheck()
+bool CsvRecordSource::QuickCheck(off_t from)
 {
     if (!quickCheck_)
         return false;
     // A large file is checked in two halves at once, the second from a line
     // start: what the first half ends in must then be a line start too, which
     // its check being clean tells (no quoted item or character left open).
-    if (const off_t split = SplitPoint(fd_, limit_); split > 0) {
+    if (const off_t split = SplitPoint(fd_, from, limit_); split > 0) {
         bool secondClean = false;
         std::thread second;
         try {
             second = std::thread([&] { secondClean = QuickCheckHalf(fd_, split, limit_); });
         } catch (const std::system_error&) {
             // No thread to be had: both halves in turn.
-            return QuickCheckHalf(fd_, 0, split) && QuickCheckHalf(fd_, split, limit_);
+            return QuickCheckHalf(fd_, from, split) && QuickCheckHalf(fd_, split, limit_);
         }
-        const bool firstClean = QuickCheckHalf(fd_, 0, split);
+        const bool firstClean = QuickCheckHalf(fd_, from, split);
         second.join();
         return firstClean && secondClean;
     }
-    return QuickCheckRange(ahead_, fd_, 0, limit_);
+    return QuickCheckRange(ahead_, fd_, from, limit_);
 }
 
-QString CsvRecordSource::Check()
+QString CsvRecordSource::Check(CsvRecordsAhead& records)
 {
-    Rewind();
-    records_.Start(fd_, limit_, false, fastLines_); // no records kept: only how the text ends
-    reading_ = true;
+    records.Start(fd_, limit_, false, fastLines_); // no records kept: only how the text ends
     CsvTokenizer::Step step;
     do
-        step = records_.Next(false);
+        step = records.Next(false);
     while (step == CsvTokenizer::Step::Record);
-    if (const int error = records_.ReadError(); error != 0)
-        return QStringLiteral("cannot read the file: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(error)));
-    if (step == CsvTokenizer::Step::Error)
-        return QStringLiteral("line %1: %2").arg(records_.ErrorLine()).arg(records_.ErrorText());
-    return {};
+    return Malformation(step, records.ErrorLine(), records.ErrorText(), records.ReadError());
+}
+
+void CsvRecordSource::CheckEnded(CsvTokenizer::Step step)
+{
+    checkPending_ = false;
+    openError_ =
+        Malformation(step, records_.ErrorLine(), records_.ErrorText(), records_.ReadError());
+}
+
+bool CsvRecordSource::FinishCheck()
+{
+    if (checkPending_) {
+        checkPending_ = false;
+        // The tokenizing has checked the text up to a record's start, or to its end.
+        const CsvRecordsAhead::Progress ahead =
+            reading_ ? records_.Ahead() : CsvRecordsAhead::Progress{};
+        if (ahead.ended) {
+            openError_ = Malformation(ahead.errorLine > 0 ? CsvTokenizer::Step::Error
+                                                           : CsvTokenizer::Step::End,
+                                      ahead.errorLine, ahead.errorText, ahead.readError);
+        } else if (!QuickCheck(ahead.lineStart)) {
+            // Not certain: the tokenizer goes through it all, to tell where.
+            CsvRecordsAhead records;
+            openError_ = Check(records);
+        }
+    }
+    return openError_.isEmpty();
 }
 
 void CsvRecordSource::DropPending()
@@ -312,11 +356,14 @@ void CsvRecordSource::ToFirstContact()
 CsvTokenizer::Step CsvRecordSource::NextRecord(bool keep)
 {
     if (!reading_) {
-        // Records are read only from text checked at opening.
-        records_.Start(fd_, limit_, true, fastLines_, layout_.CallColumn, true);
+        // Text checked at opening is not checked again.
+        records_.Start(fd_, limit_, true, fastLines_, layout_.CallColumn, !checkPending_);
         reading_ = true;
     }
-    return records_.Next(keep);
+    const CsvTokenizer::Step step = records_.Next(keep);
+    if (checkPending_ && step != CsvTokenizer::Step::Record)
+        CheckEnded(step);
+    return step;
 }
 
 int CsvRecordSource::THW_read(qint32 recordNo)

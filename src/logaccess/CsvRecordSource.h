@@ -18,10 +18,12 @@
 //
 // Opening checks the whole file once, so malformed text is reported before any
 // record is read: a quick scan first, and only where it is not certain the
-// tokenizer, which tells what is wrong and where. Records are then tokenized a
-// chunk ahead on a thread of their own: memory stays flat whatever the size of
-// the log; reading the next record is the fast path, any other number rescans
-// from the start.
+// tokenizer, which tells what is wrong and where. A large file is instead
+// checked as its records are tokenized, which reads it once: its reader holds
+// back what it would show until FinishCheck, which checks what the tokenizing
+// has not yet reached. Records are tokenized a chunk ahead on a thread of
+// their own: memory stays flat whatever the size of the log; reading the next
+// record is the fast path, any other number rescans from the start.
 class CsvRecordSource final : public RecordSource {
 public:
     // Text is read `chunkSize` bytes at a time: a chunk large enough that the
@@ -61,6 +63,8 @@ public:
     }
     qint32 PassRecords(const BandCache& bands, qint32 limit) override;
     std::optional<FileId> OpenedFile() const override { return opened_; }
+    bool CheckPending() const override { return checkPending_; }
+    bool FinishCheck() override;
 
     // How the open file begins.
     struct Layout {
@@ -75,14 +79,20 @@ public:
     void SetFastLines(bool on) { fastLines_ = on; }
     // Off, opening checks with the tokenizer alone; the results are the same.
     void SetQuickCheck(bool on) { quickCheck_ = on; }
+    // Files of at least `bytes` are checked as they are read, not when opened.
+    void SetCheckAsReadFrom(off_t bytes) { checkAsReadFrom_ = bytes; }
 
 private:
     static constexpr qint16 FrequencyField = 6;
 
     Glance GlanceAtItems();
-    // True when the text is certainly well-formed.
-    bool QuickCheck();
-    QString Check();
+    // True when the text from `from`, a record's start, is certainly well-formed.
+    bool QuickCheck(off_t from = 0);
+    // What is wrong with the text, as tokenized by `records`; empty when nothing is.
+    QString Check(CsvRecordsAhead& records);
+    // The check's verdict once the tokenizing ends in `step`, when it was
+    // left to the reading.
+    void CheckEnded(CsvTokenizer::Step step);
     Layout Examine();
     void Rewind();
     void ToFirstContact();
@@ -114,4 +124,6 @@ private:
     // it is the tokenizer's last, and the current one its earlier.
     bool pending_ = false;
     bool quickCheck_ = true;
+    off_t checkAsReadFrom_ = 4 * 1024 * 1024;
+    bool checkPending_ = false; // the text is checked as it is read, and not all of it yet
 };

@@ -74,6 +74,7 @@ void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines, int 
     p.callColumn = std::clamp(callColumn, 0, CsvTokenizer::ColumnCount - 6);
     p.charactersChecked = charactersChecked;
     p.atEnd = limit <= 0;
+    p.lineStart = 0;
     p.carry.clear();
     p.errorLine = 0;
     p.errorText.clear();
@@ -87,6 +88,10 @@ void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines, int 
     errorLine_ = 0;
     errorText_.clear();
     readError_ = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        ahead_ = {};
+    }
     started_ = true;
     // A small file is done sooner without a thread, and with one chunk's memory.
     inTurn_ = !ownThread_ || limit <= static_cast<off_t>(InTurnChunks * chunkSize_);
@@ -129,6 +134,7 @@ void CsvRecordsAhead::Run()
                 return;
         }
         Produce(chunk);
+        Made(chunk);
         {
             const std::lock_guard lock(mutex_);
             chunk.filled = true;
@@ -208,15 +214,20 @@ void CsvRecordsAhead::Produce(Chunk& chunk)
     const char* const text = chunk.text;
     const char* pos = text;
     const char* const end = text + chunk.size;
+    // Where in the file the text from `at` on lies.
+    const auto fileOffset = [&](const char* at) { return p.offset - (end - at); };
     for (;;) {
         if (p.keep && p.fastLines && p.tokenizer.AtLineStart()) {
             p.tokenizer.PassLines(TakeLines(chunk, pos, end));
             if (chunk.recordCount == MaxRecords) {
+                p.lineStart = fileOffset(pos);
                 p.carry.assign(pos, end);
                 break;
             }
         }
         const char* const line = pos;
+        if (p.tokenizer.AtLineStart())
+            p.lineStart = fileOffset(line);
         const CsvTokenizer::Step step = p.tokenizer.Next(pos, end, p.atEnd, p.keep);
         if (step == CsvTokenizer::Step::Record) {
             if (!p.keep)
@@ -233,6 +244,26 @@ void CsvRecordsAhead::Produce(Chunk& chunk)
         p.carry.assign(pos, end); // at a record's end, or at most a byte
         break;
     }
+}
+
+void CsvRecordsAhead::Made(const Chunk& chunk)
+{
+    const Producer& p = producer_;
+    const std::lock_guard lock(mutex_);
+    if (chunk.end != CsvTokenizer::Step::NeedMore) {
+        ahead_.ended = true;
+        ahead_.errorLine = chunk.end == CsvTokenizer::Step::Error ? p.errorLine : 0;
+        ahead_.errorText = p.errorText;
+        ahead_.readError = p.readError;
+    } else {
+        ahead_.lineStart = p.lineStart;
+    }
+}
+
+CsvRecordsAhead::Progress CsvRecordsAhead::Ahead() const
+{
+    const std::lock_guard lock(mutex_);
+    return ahead_;
 }
 
 CsvRecordsAhead::Record& CsvRecordsAhead::NewRecord(Chunk& chunk)
@@ -474,6 +505,7 @@ CsvRecordsAhead::Chunk* CsvRecordsAhead::TakeChunk()
     if (inTurn_) {
         chunk = &chunks_.front();
         Produce(*chunk);
+        Made(*chunk);
     } else {
         std::unique_lock lock(mutex_);
         chunk = &chunks_[next_];

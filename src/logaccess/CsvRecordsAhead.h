@@ -87,6 +87,19 @@ public:
     // The errno of a read that failed, which ended the text; 0 when none did.
     int ReadError() const { return readError_; }
 
+    // How far the tokenizing has gone, ahead of the records handed out: the
+    // text before `lineStart` tokenized without an error, `lineStart` the
+    // start of a record; or, once the tokenizing has ended (`ended`), whether
+    // with an error (`errorLine` above 0) or a failed read.
+    struct Progress {
+        off_t lineStart = 0;
+        bool ended = false;
+        qint64 errorLine = 0;
+        QString errorText;
+        int readError = 0;
+    };
+    Progress Ahead() const;
+
 private:
     // A record as a chunk keeps it, small: the reader's core fetches every
     // byte of it from the core that wrote it. Left uninitialized until
@@ -255,6 +268,7 @@ private:
         int callColumn = 0;
         bool charactersChecked = false;
         bool atEnd = false;
+        off_t lineStart = 0; // where in the file the last record begun begins
         std::vector<char> carry; // bytes the last chunk left for the next
         qint64 errorLine = 0;
         QString errorText;
@@ -262,6 +276,8 @@ private:
     };
 
     void Produce(Chunk& chunk);
+    // Tells Ahead what the chunk just made leaves the tokenizing at.
+    void Made(const Chunk& chunk);
     void Read(Chunk& chunk);
     void AddRecord(Chunk& chunk, const char* line, const char* lineEnd);
     // Takes the plain lines that lie whole from `pos` on as records of `chunk`
@@ -283,8 +299,9 @@ private:
     HugePageBuffer memory_; // the chunks' text and records
     Producer producer_;
     std::thread thread_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
+    Progress ahead_; // under mutex_
     bool stop_ = false;
     bool started_ = false;
     bool inTurn_ = false;

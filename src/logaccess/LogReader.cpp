@@ -17,10 +17,12 @@ LogReader::Outcome LogReader::ReadNextRecord()
     }
     if (LogHandle.WorkArea->THW_read(RecordNo) != 0) {
         Fields.Refetch();
+        // The end of the text, or malformed text where it was checked as read.
+        const bool wellFormed = LogHandle.WorkArea->RecordHolder().FinishCheck();
         LogHandle.WorkArea->HamlogClose();
         LogPath = EndMarker;
         LogHandle.IsOpen = False;
-        return Outcome::EndOfLog;
+        return wellFormed ? Outcome::EndOfLog : Outcome::Malformed;
     }
     Fields.NewRecord(*LogHandle.WorkArea);
     window_.ProcessEvents();
@@ -52,12 +54,27 @@ LogReader::Outcome LogReader::Open()
     // Opening reuses the source's storage, where the fields not yet read still are.
     Fields.Materialize();
     if (LogHandle.WorkArea->HamlogOpen(LogPath) != 0) {
-        window_.ShowMessage(QStringLiteral("HAMLOG Open 失敗"));
-        LogPath = EndMarker;
+        ReportOpenFailure();
         return Outcome::OpenFailed;
     }
     LogHandle.IsOpen = True;
     return Outcome::RecordRead;
+}
+
+void LogReader::ReportOpenFailure()
+{
+    window_.ShowMessage(QStringLiteral("HAMLOG Open 失敗"));
+    LogPath = EndMarker;
+}
+
+bool LogReader::CheckPending()
+{
+    return LogHandle.IsOpen == True && LogHandle.WorkArea->RecordHolder().CheckPending();
+}
+
+bool LogReader::FinishCheck()
+{
+    return LogHandle.IsOpen != True || LogHandle.WorkArea->RecordHolder().FinishCheck();
 }
 
 void LogReader::CloseLog()

@@ -23,8 +23,10 @@ public:
     static inline const QString EndMarker = QStringLiteral("END");
 
     // What a call of ReadNextRecord came to, for callers that must tell a
-    // declined confirmation from a record read.
-    enum class Outcome { RecordRead, EndOfLog, OpenFailed, Declined, PathInvalid };
+    // declined confirmation from a record read. Malformed: the log's text
+    // proved malformed after records were read (see CheckPending); the log is
+    // closed, and ReportOpenFailure tells the user as of an open that failed.
+    enum class Outcome { RecordRead, EndOfLog, OpenFailed, Declined, PathInvalid, Malformed };
 
     LogReader(RecordSource& source, ReaderWindow& window, QString programFolder);
 
@@ -41,6 +43,14 @@ public:
     // Closes the log before its end, for a run that stops early, so that the
     // next run opens the log chosen then from its start.
     void CloseLog();
+    // Whether the open log's text is not yet all known to be well-formed: the
+    // caller then shows nothing it read until FinishCheck says it is.
+    bool CheckPending();
+    // Checks the rest of the log's text now. False when it is malformed: the
+    // log then counts as not opened (see Outcome::Malformed); the caller closes it.
+    bool FinishCheck();
+    // The message of an open that failed; the log counts as ended.
+    void ReportOpenFailure();
 
     // Shared with the run, which sets RecordNo and FreqText.
     QString LogPath;

@@ -90,6 +90,14 @@ public:
     // to another: the reader then asks that one for fields directly.
     virtual RecordSource& RecordHolder() { return *this; }
 
+    // Whether some of the log's text is not yet known to be well-formed: a
+    // source may check a large file as it reads it instead of when opening it.
+    virtual bool CheckPending() const { return false; }
+    // Checks now whatever of the text is not yet checked. False when the text
+    // is malformed: the log then counts as not opened after all, and
+    // OpenError says why, as it would have after HamlogOpen.
+    virtual bool FinishCheck() { return true; }
+
     // Why the last HamlogOpen failed, for front ends that can show more than the
     // fixed message; empty when there is nothing to add.
     virtual QString OpenError() const { return {}; }

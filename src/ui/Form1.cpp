@@ -201,6 +201,13 @@ void Form1::SetCount(Counter counter, qint32 value)
     countsPending_[i] = true;
 }
 
+void Form1::ClearCount(Counter counter)
+{
+    const auto i = static_cast<std::size_t>(counter);
+    countsPending_[i] = false;
+    (i == 0 ? ui_.Label3 : ui_.Label4)->clear();
+}
+
 void Form1::ShowCounts()
 {
     QLabel* const labels[] = {ui_.Label3, ui_.Label4};

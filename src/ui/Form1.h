@@ -46,6 +46,7 @@ public:
     QString Text(FilterBox box) const override;
     void SetText(FilterBox box, const QString& text) override;
     void SetCount(Counter counter, qint32 value) override;
+    void ClearCount(Counter counter) override;
     void OpenInSpreadsheet() override;
 
 protected:

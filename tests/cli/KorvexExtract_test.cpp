@@ -403,3 +403,50 @@ TEST_F(KorvexExtractTest, TakesFileNamesAsTheirBytes)
     ::unlink(sjisLog.constData());
     ::unlink(sjisOutput.constData());
 }
+
+TEST_F(KorvexExtractTest, ALargeCsvLogSaysWhatASmallOneSays)
+{
+    // Large enough to be checked as it is read rather than when opened: what
+    // comes out must still be what the database of the same contacts gives,
+    // and for malformed text what an open that failed gives, with nothing of
+    // what was read before the fault: no row, no message.
+    std::vector<HdbContact> contacts;
+    for (int i = 0; i < 50000; ++i) {
+        contacts.push_back({.Call = QStringLiteral("JA%1AA/%2").arg(i % 10).arg((i + 3) % 10),
+                            .Utc = i % 3 == 0, .Freq = i % 2 ? u"430.00"_s : u"7.050"_s,
+                            .Name = u"山田"_s});
+    }
+    std::vector<HdbContact> invalid = contacts;
+    invalid[5].Freq = u"0.136"_s; // its message comes early in the run
+    const QString large = dir.filePath(u"LARGE.CSV"_s);
+    for (const auto& written : {contacts, invalid}) {
+        const QByteArray csv = CsvFixtureWriter().File(written);
+        ASSERT_GT(csv.size(), 4 * 1024 * 1024);
+        ASSERT_TRUE(HdbFixtureWriter().WriteFile(log, written));
+        const Outcome reference = Extract({log});
+        ASSERT_EQ(reference.status, 0);
+
+        ASSERT_TRUE(WriteAll(large, csv));
+        const Outcome read = Extract({large});
+        EXPECT_EQ(read.status, 0);
+        EXPECT_EQ(read.out, reference.out);
+        EXPECT_EQ(read.err, reference.err);
+
+        // A quote left open on the last line: found only at the end of the text.
+        ASSERT_TRUE(WriteAll(large, csv + "\"JA1ZZZ/2,24/01/01\r\n"));
+        const QByteArray failed = "HAMLOG Open 失敗\n" + QFile::encodeName(large) + ": line " +
+                                  QByteArray::number(written.size() + 1) + ": ";
+        for (const bool toFile : {false, true}) {
+            QStringList args{large};
+            if (toFile)
+                args = QStringList{u"-o"_s, output, large};
+            const Outcome malformed = Extract(args);
+            EXPECT_EQ(malformed.status, 1);
+            EXPECT_TRUE(malformed.err.startsWith(failed) && malformed.err.count('\n') == 2)
+                << malformed.err.constData();
+            EXPECT_EQ(malformed.out,
+                      toFile ? QByteArray() : reference.out.left(reference.out.indexOf('\n') + 1));
+            EXPECT_FALSE(QFile::exists(output)) << "no extraction file is left behind";
+        }
+    }
+}
