@@ -7,15 +7,11 @@
 #include "LogFileSource.h"
 #include "RecordClassification.h"
 #include "ScriptedWindow.h"
-#include "TestFiles.h"
+#include "SourceFields.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <array>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 using Form = AdifFixtureWriter::Form;
@@ -24,44 +20,21 @@ namespace {
 
 using Record = std::array<QString, RecordSource::FieldCount>;
 
-// The fields of the current record as the reader decodes them.
-Record Fields(RecordSource& source)
+// The fields as the reader decodes them.
+std::vector<Record> Decoded(const std::vector<FieldRecord>& read)
 {
-    CodePage932 codec;
-    Record record;
-    for (qint16 field = 0; field < RecordSource::FieldCount; ++field) {
-        char buffer[RecordSource::FieldBufferSize + 1];
-        std::memset(buffer, ' ', sizeof buffer);
-        source.ThwString(buffer, field);
-        const std::size_t size = qstrnlen(buffer, sizeof buffer);
-        EXPECT_LT(size, sizeof buffer) << "field " << field << " has no zero byte";
-        record[field] = codec.Decode(QByteArrayView(buffer, static_cast<qsizetype>(size)));
+    std::vector<Record> records;
+    for (const FieldRecord& fields : read) {
+        Record& record = records.emplace_back();
+        for (int field = 0; field < RecordSource::FieldCount; ++field)
+            record[field] = CodePage932().Decode(fields[field]);
     }
-    return record;
+    return records;
 }
-
-struct AdifLog {
-    explicit AdifLog(const QByteArray& bytes, std::size_t bufferSize = 256 * 1024)
-        : source(bufferSize)
-    {
-        EXPECT_TRUE(WriteAll(path, bytes));
-    }
-    std::vector<Record> ReadAll()
-    {
-        std::vector<Record> records;
-        EXPECT_EQ(source.HamlogOpen(path), 0) << qPrintable(source.OpenError());
-        for (qint32 n = 1; source.THW_read(n) == 0; ++n)
-            records.push_back(Fields(source));
-        return records;
-    }
-    QTemporaryDir dir;
-    QString path = dir.filePath(u"log.adi"_s);
-    AdifRecordSource source;
-};
 
 std::vector<Record> ReadAdif(const QByteArray& bytes)
 {
-    return AdifLog(bytes).ReadAll();
+    return Decoded(LogOnDisk<AdifRecordSource>(bytes).Records());
 }
 
 // One record of the given specifiers, as a header-less log.
@@ -187,17 +160,17 @@ TEST(AdifRecordSource, NumbersWholeRecordsAndReadsThemInAnyOrder)
                            "<EOR>\n<CALL:2>R3<EOR><CALL:2>R4<EOR>\n";
     const QByteArray cuts[] = {"<CALL:2>R5", "<CALL:6>R5", "<CALL:2>R5<EO", "<CALL"};
     for (const QByteArray& cut : cuts) {
-        AdifLog adif(log + cut, 4096); // small, so reads cross many refills
+        LogOnDisk<AdifRecordSource> adif(log + cut, 4096); // small, so reads cross many refills
         AdifRecordSource& source = adif.source;
         ASSERT_EQ(source.HamlogOpen(adif.path), 0);
-        const std::pair<qint32, QString> reads[] = {
-            {3, u"R3"_s}, {1, u"R1"_s}, {4, u"R4"_s}, {2, u"R2"_s}, {5, {}}, {0, {}}, {2, u"R2"_s}};
+        const std::pair<qint32, QByteArray> reads[] = {
+            {3, "R3"}, {1, "R1"}, {4, "R4"}, {2, "R2"}, {5, {}}, {0, {}}, {2, "R2"}};
         for (const auto& [number, call] : reads) {
             ASSERT_EQ(source.THW_read(number) == 0, !call.isNull()) << number << cut.constData();
-            EXPECT_EQ(Fields(source)[0], call) << "no current record after a failed read";
+            EXPECT_EQ(RecordFields(source)[0], call) << "no current record after a failed read";
         }
         ASSERT_EQ(source.THW_read(2), 0);
-        EXPECT_EQ(Fields(source)[13], QString(QLatin1StringView(longText.first(256))));
+        EXPECT_EQ(FieldBytes(source, 13), longText.first(256));
         source.HamlogClose();
         EXPECT_NE(source.THW_read(1), 0);
     }
@@ -233,8 +206,8 @@ TEST_P(AdifForms, GiveTheContactsAndTheExtractionFileOfHdbAndCsv)
     QByteArray log = AdifFixtureWriter({.As = form, .CrLf = crLf}).File(contacts);
     if (form == Form::Lotw)
         log += "<CALL:6>JA9ZZZ<EOR>\r\n"; // after the end marker: not read
-    AdifLog adif(log, 4096);
-    const std::vector<Record> records = adif.ReadAll();
+    LogOnDisk<AdifRecordSource> adif(log, 4096);
+    const std::vector<Record> records = Decoded(adif.Records());
     EXPECT_EQ(adif.source.TextEncoding(),
               form == Form::ShiftJis ? AdifRecord::Text::ShiftJis : AdifRecord::Text::Utf8);
     ASSERT_EQ(records.size(), contacts.size() - 1); // the deleted one is not written

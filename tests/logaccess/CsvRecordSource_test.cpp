@@ -3,21 +3,17 @@
 #include "CodePage932.h"
 #include "CsvFixtureWriter.h"
 #include "HdbRecordSource.h"
-#include "TestFiles.h"
-
-#include <QTemporaryDir>
+#include "SourceFields.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstring>
 #include <limits>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-using Record = std::array<QByteArray, RecordSource::FieldCount>;
+using CsvLog = LogOnDisk<CsvRecordSource>;
 constexpr std::size_t DefaultBuffer = 256 * 1024;
 
 QByteArray Cp932(QStringView text)
@@ -25,47 +21,9 @@ QByteArray Cp932(QStringView text)
     return CodePage932().Encode(text);
 }
 
-// The fields of the current record; checks that no call writes past its zero byte.
-Record Fields(RecordSource& source)
+std::vector<FieldRecord> ReadCsv(const QByteArray& bytes, std::size_t bufferSize = DefaultBuffer)
 {
-    Record record;
-    for (qint16 field = 0; field < RecordSource::FieldCount; ++field) {
-        char buffer[RecordSource::FieldBufferSize + 1];
-        std::memset(buffer, 0x7F, sizeof buffer);
-        source.ThwString(buffer, field);
-        const std::size_t size = qstrnlen(buffer, sizeof buffer);
-        EXPECT_LT(size, sizeof buffer) << "field " << field << " has no zero byte";
-        record[field] = QByteArray(buffer, size);
-        for (std::size_t i = size + 1; i < sizeof buffer; ++i)
-            EXPECT_EQ(buffer[i], 0x7F) << "field " << field << " wrote past its zero byte";
-    }
-    return record;
-}
-
-std::vector<Record> ReadAll(RecordSource& source, const QString& path)
-{
-    std::vector<Record> records;
-    EXPECT_EQ(source.HamlogOpen(path), 0) << qPrintable(source.OpenError());
-    for (qint32 n = 1; source.THW_read(n) == 0; ++n)
-        records.push_back(Fields(source));
-    return records;
-}
-
-// `bytes` as an export, and a source that reads it through `bufferSize` bytes.
-struct CsvLog {
-    CsvLog(const QByteArray& bytes, std::size_t bufferSize) : source(bufferSize)
-    {
-        EXPECT_TRUE(WriteAll(path, bytes));
-    }
-    QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("export.csv"));
-    CsvRecordSource source;
-};
-
-std::vector<Record> ReadCsv(const QByteArray& bytes, std::size_t bufferSize = DefaultBuffer)
-{
-    CsvLog log(bytes, bufferSize);
-    return ReadAll(log.source, log.path);
+    return CsvLog(bytes, bufferSize).Records();
 }
 
 // Contacts that reach the corners of both formats; CsvVariants below also checks
@@ -96,7 +54,7 @@ class CsvFields : public testing::TestWithParam<FieldCase> {};
 
 TEST_P(CsvFields, FollowTheHamlogExport)
 {
-    const std::vector<Record> records = ReadCsv(GetParam().line);
+    const std::vector<FieldRecord> records = ReadCsv(GetParam().line);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0][GetParam().field], GetParam().text);
 }
@@ -153,7 +111,7 @@ TEST(CsvRecordSource, NumbersTheLinesWithTextAndReadsThemInAnyOrder)
             {3, "R\r\n3"}, {1, "R1"}, {4, "R4"}, {2, "R2"}, {5, {}}, {0, {}}, {2, "R2"}};
         for (const auto& [number, call] : reads) {
             ASSERT_EQ(source.THW_read(number) == 0, !call.isNull()) << number;
-            EXPECT_EQ(Fields(source)[0], call) << "no current record after a failed read";
+            EXPECT_EQ(RecordFields(source)[0], call) << "no current record after a failed read";
         }
         source.HamlogClose();
         EXPECT_NE(source.THW_read(1), 0);
@@ -179,11 +137,8 @@ class CsvVariants : public testing::TestWithParam<VariantCase> {};
 // front of the date for a four-digit year, through buffers of any size.
 TEST_P(CsvVariants, ReadLikeTheDatabase)
 {
-    QTemporaryDir dir;
-    const QString hdbPath = dir.filePath(QStringLiteral("HAMLOG.HDB"));
-    ASSERT_TRUE(HdbFixtureWriter().WriteFile(hdbPath, Corners()));
-    HdbRecordSource hdb;
-    std::vector<Record> expected = ReadAll(hdb, hdbPath);
+    std::vector<FieldRecord> expected =
+        LogOnDisk<HdbRecordSource>(HdbFixtureWriter().File(Corners())).Records();
     std::vector<HdbContact> live = Corners();
     std::erase_if(live, [](const HdbContact& c) { return c.Deleted; });
     ASSERT_EQ(live.size(), expected.size());
@@ -191,7 +146,7 @@ TEST_P(CsvVariants, ReadLikeTheDatabase)
         expected[i][2].prepend(QByteArray::number(live[i].Century));
     const QByteArray csv = CsvFixtureWriter(GetParam().options).File(Corners());
     for (std::size_t bufferSize : {std::size_t{2}, std::size_t{7}, DefaultBuffer}) {
-        const std::vector<Record> actual = ReadCsv(csv, bufferSize);
+        const std::vector<FieldRecord> actual = ReadCsv(csv, bufferSize);
         ASSERT_EQ(actual.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i) {
             for (int field = 0; field < RecordSource::FieldCount; ++field) {
@@ -233,7 +188,7 @@ TEST(CsvRecordSource, OnlyTheFirstLineWithTextCanBeAHeaderOrDecideTheColumns)
     const QByteArray header = CsvFixtureWriter().HeaderLine();
     const QByteArray numbered = "7,JA1ABC/2,24/01/01,12:00J,59,59,7.050\r\n";
     // Column names further down are a (damaged) contact.
-    std::vector<Record> records = ReadCsv(numbered + header);
+    std::vector<FieldRecord> records = ReadCsv(numbered + header);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0][0], "JA1ABC/2");
     EXPECT_EQ(records[1][0], "Date") << "read behind the record-number column as well";

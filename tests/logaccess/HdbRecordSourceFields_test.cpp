@@ -1,13 +1,8 @@
 #include "HdbFixtureWriter.h"
 #include "HdbRecordSource.h"
-#include "TestFiles.h"
-
-#include <QTemporaryDir>
+#include "SourceFields.h"
 
 #include <gtest/gtest.h>
-
-#include <array>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -18,14 +13,6 @@ using namespace Qt::StringLiterals;
 // writes before its zero byte.
 
 namespace {
-
-QByteArray Written(HdbRecordSource& source, qint16 field)
-{
-    char buffer[RecordSource::FieldBufferSize + 1];
-    std::memset(buffer, ' ', sizeof buffer);
-    source.ThwString(buffer, field);
-    return QByteArray(buffer, qstrnlen(buffer, sizeof buffer));
-}
 
 QString WithNul(const char16_t* before, const char16_t* after)
 {
@@ -79,12 +66,14 @@ TEST(HdbRecordSourceFields, OneAtATimeAndInBatchesGiveWhatThwStringWrites)
         ASSERT_TRUE(writer.WriteFile(path, contacts));
         HdbRecordSource source;
         ASSERT_EQ(source.HamlogOpen(path), 0);
+        // The QSL marks are written as stored, zero bytes and all.
+        const auto written = [&](qint16 field) { return FieldBytes(source, field, field == 10); };
         qint32 n = 1;
         for (; source.THW_read(n) == 0; ++n) {
             SCOPED_TRACE(n);
             RecordSource::FieldBuffer scratch[RecordSource::FieldCount];
             for (qint16 field = 0; field < RecordSource::FieldCount; ++field) {
-                EXPECT_EQ(source.FieldText(field, scratch[field]), Written(source, field))
+                EXPECT_EQ(source.FieldText(field, scratch[field]), written(field))
                     << "field " << field;
             }
             for (std::uint32_t batch : Batches) {
@@ -92,7 +81,7 @@ TEST(HdbRecordSourceFields, OneAtATimeAndInBatchesGiveWhatThwStringWrites)
                 source.FieldTexts(batch, scratch, views.data());
                 for (qint16 field = 0; field < RecordSource::FieldCount; ++field) {
                     if (batch >> field & 1) {
-                        EXPECT_EQ(views[field], Written(source, field)) << "field " << field;
+                        EXPECT_EQ(views[field], written(field)) << "field " << field;
                     }
                 }
             }

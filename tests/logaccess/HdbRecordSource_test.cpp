@@ -1,13 +1,10 @@
 #include "HdbFixtureWriter.h"
 #include "HdbRecordSource.h"
-#include "TestFiles.h"
+#include "SourceFields.h"
 
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -21,13 +18,7 @@ protected:
         EXPECT_TRUE(WriteAll(path, file));
         return source.HamlogOpen(path);
     }
-    QByteArray Field(qint16 field)
-    {
-        char buffer[RecordSource::FieldBufferSize + 1];
-        std::memset(buffer, ' ', sizeof buffer);
-        source.ThwString(buffer, field);
-        return QByteArray(buffer, qstrnlen(buffer, sizeof buffer));
-    }
+    QByteArray Field(qint16 field) { return FieldBytes(source, field); }
     QList<QByteArray> Calls(const QByteArray& file)
     {
         QList<QByteArray> calls;

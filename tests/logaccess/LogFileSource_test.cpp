@@ -2,9 +2,8 @@
 
 #include "AdifFixtureWriter.h"
 #include "CsvFixtureWriter.h"
-#include "TestFiles.h"
+#include "SourceFields.h"
 
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <atomic>
@@ -35,11 +34,8 @@ std::optional<QList<QByteArray>> Calls(const QString& path)
         return std::nullopt;
     }
     QList<QByteArray> calls;
-    for (qint32 n = 1; source.THW_read(n) == 0; ++n) {
-        char buffer[RecordSource::FieldBufferSize + 1];
-        source.ThwString(buffer, 0);
-        calls << QByteArray(buffer);
-    }
+    for (qint32 n = 1; source.THW_read(n) == 0; ++n)
+        calls << FieldBytes(source, 0);
     return calls;
 }
 
@@ -62,12 +58,9 @@ TEST(LogFileSource, TheContentNotTheNameDecidesTheFormat)
         ASSERT_TRUE(WriteAll(dir.filePath(name), bytes));
         ASSERT_EQ(source.HamlogOpen(dir.filePath(name)), 0) << qPrintable(source.OpenError());
         ASSERT_EQ(source.THW_read(1), 0);
-        char buffer[RecordSource::FieldBufferSize + 1];
-        source.ThwString(buffer, 0);
-        EXPECT_STREQ(buffer, "JA1ABC/2") << qPrintable(name);
+        EXPECT_EQ(FieldBytes(source, 0), "JA1ABC/2") << qPrintable(name);
         // Each read by its own reader: ADIF's UTC is Japan time again.
-        source.ThwString(buffer, 3);
-        EXPECT_STREQ(buffer, "12:00J") << qPrintable(name);
+        EXPECT_EQ(FieldBytes(source, 3), "12:00J") << qPrintable(name);
     }
     const QString hdb = dir.filePath(u"export.csv"_s);
     // A database whose header is damaged is reported as a database, not as text.
