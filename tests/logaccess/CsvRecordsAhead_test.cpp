@@ -1,7 +1,7 @@
 #include "CsvRecordsAhead.h"
 #include "CsvTokenizer.h"
+#include "TestFiles.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -58,55 +58,34 @@ Reading WholeText(const QByteArray& text)
 // Many short lines, so that a chunk fills with records before its text ends,
 // mixed with lines the tokenizer takes byte by byte: doubled quotes, line
 // breaks in quotes, zero bytes, long items, lone CRs (after a closing quote
-// too), double-byte text, text after a closing quote; and plain lines of more items than are kept, or
-// with commas in quotes.
+// too), double-byte text, text after a closing quote, a blank line that is no
+// record; and plain lines of more items than are kept, or with commas in quotes.
 QByteArray ManyLines(unsigned seed, bool malformedEnd)
 {
+    static const QByteArray Odd[] = {"\"say \"\"hi\"\"\",b\r\n",
+                                     "\"two\nlines\",x\n",
+                                     QByteArray("a\0b,c\n", 6),
+                                     "a,b,c,d," + QByteArray(300, 'L') + ",z\n",
+                                     "cr\ralone,1\r\n",
+                                     "\x83\x4a\x83\x69,\"\x93\xfa\x96\x7b\"\n",
+                                     "   \n",
+                                     "\"a,b\",c,\"\x93\xfa\"\r\n",
+                                     "\"x\"\x82\xa0,y\n",
+                                     "p,q\"r\",s\r\n",
+                                     "\"q\"\r,z\r\n"};
     std::mt19937 engine(seed);
     const auto pick = [&](unsigned n) {
         return std::uniform_int_distribution<unsigned>(0, n - 1)(engine);
     };
     QByteArray text;
     for (int i = 0; i < 9000; ++i) {
-        switch (pick(20)) {
-        case 0:
-            text += "\"say \"\"hi\"\"\",b\r\n";
-            break;
-        case 1:
-            text += "\"two\nlines\",x\n";
-            break;
-        case 2:
-            text += QByteArray("a\0b,c\n", 6);
-            break;
-        case 3:
-            text += "a,b,c,d," + QByteArray(300, 'L') + ",z\n";
-            break;
-        case 4:
-            text += "cr\ralone,1\r\n";
-            break;
-        case 5:
-            text += "\x83\x4a\x83\x69,\"\x93\xfa\x96\x7b\"\n";
-            break;
-        case 6:
-            text += "   \n";
-            break; // no record
-        case 7:
-            text += "\"a,b\",c,\"\x93\xfa\"\r\n";
-            break;
-        case 8:
+        const unsigned kind = pick(20);
+        if (kind < std::size(Odd)) {
+            text += Odd[kind];
+        } else if (kind == std::size(Odd)) {
             for (int item = 0; item < 20; ++item)
                 text += QByteArray::number(pick(1000)) + (item < 19 ? "," : "\n");
-            break;
-        case 9:
-            text += "\"x\"\x82\xa0,y\n";
-            break;
-        case 10:
-            text += "p,q\"r\",s\r\n";
-            break;
-        case 11:
-            text += "\"q\"\r,z\r\n";
-            break;
-        default:
+        } else {
             text += QByteArray::number(i) + ",\"" + QByteArray::number(pick(100)) + "\"\n";
         }
     }
@@ -119,12 +98,7 @@ protected:
     int Open(const QByteArray& text)
     {
         const QString path = dir_.filePath(QStringLiteral("export.csv"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(text) != text.size())
-            return -1;
-        file.close();
-        fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        fd_ = WriteAll(path, text) ? ::open(QFile::encodeName(path).constData(), O_RDONLY) : -1;
         return fd_;
     }
     void TearDown() override
