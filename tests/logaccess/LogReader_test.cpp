@@ -30,27 +30,58 @@ struct ScriptedSource : RecordSource {
     void HamlogClose() override { ++Closes; }
 };
 
+// A log whose source says it writes its fields exactly (never reading back
+// what it did not write) until the test says otherwise; then, as a source that
+// goes through ThwString, it leaves the QSL field untouched.
+struct TurningSource : RecordSource {
+    bool Exact = true;
+
+    int HamlogOpen(const QString&) override { return 0; }
+    int THW_read(qint32 n) override { return n >= 1 && n <= 2 ? 0 : 1; }
+    void ThwString(char* buffer, qint16 field) override
+    {
+        if (field != 10)
+            buffer[0] = '\0';
+    }
+    void HamlogClose() override {}
+    QByteArrayView FieldText(qint16 field, char* scratch) override
+    {
+        if (!Exact)
+            return RecordSource::FieldText(field, scratch);
+        std::memcpy(scratch, "ABCDEFGHIJ", 10);
+        return QByteArrayView(scratch, 10);
+    }
+    bool HoldsLastRecord() const override { return true; }
+    std::uint32_t ExactFields() const override
+    {
+        return Exact ? (std::uint32_t{1} << FieldCount) - 1 : 0;
+    }
+};
+
 void Put(char* buffer, const char* text)
 {
     std::memcpy(buffer, text, std::strlen(text) + 1);
 }
 
-class LogReaderTest : public ::testing::Test {
+template <typename Source> class ReaderTest : public ::testing::Test {
 protected:
-    LogReaderTest()
+    ReaderTest()
     {
         window.Path = dir.filePath(u"HAMLOG.HDB"_s);
         WriteAll(window.Path, "x");
         reader.RecordNo = 1;
     }
-    ~LogReaderTest() override { QDir::setCurrent(startFolder); }
+    ~ReaderTest() override { QDir::setCurrent(startFolder); }
 
     QString startFolder = QDir::currentPath();
     QTemporaryDir dir;
-    ScriptedSource source;
+    Source source;
     ScriptedWindow window;
     LogReader reader{source, window, dir.path()};
 };
+
+using LogReaderTest = ReaderTest<ScriptedSource>;
+using LogFieldsTest = ReaderTest<TurningSource>;
 
 } // namespace
 
@@ -122,4 +153,19 @@ TEST_F(LogReaderTest, OpensOnlyAfterConfirmationAndAValidPathThenSignalsTheEnd)
     EXPECT_EQ(reader.LogHandle.IsOpen, False);
     EXPECT_EQ(source.Opens, 2);
     EXPECT_EQ(source.Closes, 1);
+}
+
+TEST_F(LogFieldsTest, ScratchAnExactSourceWroteIsFilledAgainForOneThatIsNot)
+{
+    ASSERT_EQ(reader.ReadNextRecord(), LogReader::Outcome::RecordRead);
+    reader.Fields.Prefetch(1u << 10 | 1u << 4);
+    EXPECT_EQ(reader.Fields.Bytes(10), "ABCDEFGHIJ");
+    EXPECT_EQ(reader.Fields[4], u"ABCDEFGHIJ");
+
+    // The marks of an untouched field are the pre-fill, not what is left of the last record.
+    source.Exact = false;
+    reader.RecordNo = 2;
+    ASSERT_EQ(reader.ReadNextRecord(), LogReader::Outcome::RecordRead);
+    EXPECT_EQ(reader.Fields[10], u"   ");
+    EXPECT_EQ(reader.Fields[4], u"");
 }
