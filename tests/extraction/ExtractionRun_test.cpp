@@ -97,7 +97,9 @@ TEST_F(ExtractionRunTest, FiltersTakeTheNormalisedBoxesAndTheirOwnField)
 
     using Boxes = std::array<QString, 3>;
     const std::tuple<Boxes, Boxes, QList<int>> runs[] = {
-        {{u" j, "_s, u" 144 ,7,"_s, u"fm , cw"_s}, {u"J,"_s, u"144 ,7,"_s, u"FM , CW"_s}, {1, 3, 4}},
+        {{u" j, "_s, u" 144 ,7,"_s, u"fm , cw"_s},
+         {u"J,"_s, u"144 ,7,"_s, u"FM , CW"_s},
+         {1, 3, 4}},
         {{u" all "_s, u"ALL"_s, u"FM"_s}, {u"ALL"_s, u"ALL"_s, u"FM"_s}, {3, 4, 5}},
     };
     for (const auto& [typed, shown, selected] : runs) {
