@@ -1,3 +1,4 @@
+#include "CsvFixtureWriter.h"
 #include "Form1.h"
 #include "HdbFixtureWriter.h"
 #include "LogFileSource.h"
@@ -162,6 +163,37 @@ TEST_F(Form1Test, ARunKeepsTheWindowCurrentAndHandsTheFileOff)
     // A failed hand-off gives the reason, and the file kept on a line of its own.
     EXPECT_TRUE(dialogs.Messages.last().contains(u"soffice: not found\n"));
     EXPECT_TRUE(dialogs.Messages.last().endsWith(u'\n' + form.ExtractPath));
+}
+
+TEST_F(Form1Test, AMalformedCsvLogEndsTheRunAsOneThatDidNotOpenWhateverItsSize)
+{
+    // A small file is checked when opened, a large one as it is read: the
+    // user sees the same either way, though the large one's run began.
+    std::vector<HdbContact> contacts(60000, {.Call = u"JA1ABC/2"_s});
+    contacts[9].Freq = u"0.1"_s; // would bring a message early in the run
+    const QByteArray fault = "\"JA1ZZZ/2,24/01/01\r\n";
+    for (const std::size_t count : {std::size_t{20}, contacts.size()}) {
+        SCOPED_TRACE(count);
+        Form1 window{source, sheet, dialogs, dir.path(), dir.filePath(u"data"_s)};
+        ASSERT_EQ(window.Form_Load(), Form1::LoadOutcome::Ready);
+        dialogs.ChosenFile = dir.filePath(u"HAMLOG.CSV"_s);
+        ASSERT_TRUE(WriteAll(*dialogs.ChosenFile,
+                             CsvFixtureWriter().File({contacts.begin(), contacts.begin() + count}) +
+                                 fault));
+        QTest::mouseClick(window.findChild<QPushButton*>(u"Command1"_s), Qt::LeftButton);
+        QStringList seen;
+        dialogs.Messages.clear();
+        dialogs.WhileAsked = dialogs.WhileShown = [&] {
+            seen << window.findChild<QLabel*>(u"Label3"_s)->text() + u'/' +
+                        window.findChild<QLabel*>(u"Label4"_s)->text();
+        };
+        sheet.Opened.clear();
+        QTest::mouseClick(window.findChild<QPushButton*>(u"Command4"_s), Qt::LeftButton);
+        EXPECT_EQ(dialogs.Messages, QStringList{u"HAMLOG Open 失敗"_s});
+        EXPECT_EQ(seen, QStringList({"1/", "1/"}));
+        EXPECT_EQ(ReadAll(window.ExtractPath).count("\r\n"), 1); // the header alone, handed off
+        EXPECT_EQ(sheet.Opened, QStringList{window.ExtractPath});
+    }
 }
 
 TEST_F(Form1Test, LeavingDuringARunEndsTheProgramAtOnceWithoutHandOff)
