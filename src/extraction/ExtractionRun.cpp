@@ -132,7 +132,8 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         // gigabytes) ends here instead of numbering on past the limit.
         if (reader_.RecordNo == std::numeric_limits<qint32>::max()) {
             if (!Settled()) {
-                ReportMalformedLog(writer);
+                if (!ReportMalformedLog(writer))
+                    return FailOutput();
                 result = Result::LogNotOpened;
                 break;
             }
@@ -154,14 +155,16 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         if (outcome == LogReader::Outcome::OpenFailed)
             result = Result::LogNotOpened;
         if (outcome == LogReader::Outcome::Malformed) {
-            ReportMalformedLog(writer);
+            if (!ReportMalformedLog(writer))
+                return FailOutput();
             result = Result::LogNotOpened;
             break;
         }
         // A log checked as it is read: what it gives is held back until its
-        // text is known to be well-formed.
+        // text is known to be well-formed, unless it goes into a file of the
+        // run's own that can still be emptied.
         if (outcome == LogReader::Outcome::RecordRead && reader_.RecordNo == 1 &&
-            reader_.CheckPending())
+            reader_.CheckPending() && !target_.CanStartOver())
             held_->Hold([this] { return Settled(); });
         // A log that vanished after the run began ends the run like the end of the log.
         if (outcome == LogReader::Outcome::PathInvalid || reader_.LogPath == LogReader::EndMarker)
@@ -171,7 +174,8 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
             return FailOutput();
         }
         if (malformed_) {
-            ReportMalformedLog(writer);
+            if (!ReportMalformedLog(writer))
+                return FailOutput();
             result = Result::LogNotOpened;
             break;
         }
@@ -199,11 +203,17 @@ bool ExtractionRun::Settled()
     return !malformed_;
 }
 
-void ExtractionRun::ReportMalformedLog(ExtractionFileWriter& writer)
+bool ExtractionRun::ReportMalformedLog(ExtractionFileWriter& writer)
 {
     reader_.CloseLog();
     writer.Discard();
     held_->Drop();
+    if (target_.CanStartOver()) {
+        QIODevice* device = target_.StartOver();
+        if (!device)
+            return false;
+        held_->Retarget(*device);
+    }
     writer.WriteHeader();
     settledBand_ = nullptr;
     settleByKey_ = false;
@@ -212,6 +222,7 @@ void ExtractionRun::ReportMalformedLog(ExtractionFileWriter& writer)
     window_.SetCount(RunWindow::Counter::Label3, reader_.RecordNo);
     window_.ClearCount(RunWindow::Counter::Label4);
     reader_.ReportOpenFailure();
+    return true;
 }
 
 bool ExtractionRun::ProcessRecord(const Filters& filters, ExtractionFileWriter& writer)

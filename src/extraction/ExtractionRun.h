@@ -76,8 +76,9 @@ private:
     // ReportMalformedLog has it.
     bool Settled();
     // Ends the run as for a log that failed to open: nothing read from it is
-    // written, and the counters show what they show then.
-    void ReportMalformedLog(ExtractionFileWriter& writer);
+    // written, and the counters show what they show then. False when what
+    // was written cannot be taken back.
+    bool ReportMalformedLog(ExtractionFileWriter& writer);
 
     // The window as the band rule sees it: its message waits until the log's
     // text is known to be well-formed, and never comes for a log that is not.

@@ -351,6 +351,20 @@ bool ExtractionTarget::Holds(const QByteArray& name) const
     return fd_ >= 0 && SameFile(fd_, folder_, name);
 }
 
+QIODevice* ExtractionTarget::StartOver()
+{
+    if (!CanStartOver())
+        return nullptr;
+    if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
+        return Fail(errno);
+    device_ = std::make_unique<DescriptorDevice>(fd_, true);
+    if (!utf8_)
+        return device_.get();
+    recoder_ = std::make_unique<Utf8Recoder>(*device_);
+    recoder_->open(QIODevice::WriteOnly);
+    return recoder_.get();
+}
+
 void ExtractionTarget::Discard()
 {
     if (kind_ == Kind::NewFile) {

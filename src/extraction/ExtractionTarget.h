@@ -55,6 +55,12 @@ public:
     // Removes what the run wrote, whether or not it was already in place, and
     // lets another run write the file.
     void Discard();
+    // Whether what is written can still be taken back by StartOver: a new
+    // file of the run's own, not yet in place.
+    bool CanStartOver() const { return kind_ == Kind::NewFile && !placed_; }
+    // Empties that file, for a run that must write it again from the start,
+    // and gives the device to write it with; nullptr when it cannot.
+    QIODevice* StartOver();
 
     // The file's path, or a description of standard output, for messages.
     QString Name() const;

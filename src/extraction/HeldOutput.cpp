@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-HeldOutput::HeldOutput(QIODevice& out, std::size_t limit) : out_(out), limit_(limit)
+HeldOutput::HeldOutput(QIODevice& out, std::size_t limit) : out_(&out), limit_(limit)
 {
     open(WriteOnly | Unbuffered);
 }
@@ -29,12 +29,18 @@ void HeldOutput::Drop()
     holding_ = dropping_ = false;
 }
 
+void HeldOutput::Retarget(QIODevice& out)
+{
+    out_ = &out;
+    failed_ = false;
+}
+
 bool HeldOutput::Pass(const char* data, qint64 size)
 {
     // Once anything is lost, every later write fails too.
-    failed_ = failed_ || out_.write(data, size) != size;
+    failed_ = failed_ || out_->write(data, size) != size;
     if (failed_)
-        setErrorString(out_.errorString());
+        setErrorString(out_->errorString());
     return !failed_;
 }
 

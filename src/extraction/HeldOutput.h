@@ -24,6 +24,8 @@ public:
     bool Release();
     // Forgets what is held, and passes on from then.
     void Drop();
+    // Passes on to `out` from now on.
+    void Retarget(QIODevice& out);
     bool Holding() const { return holding_; }
 
     bool isSequential() const override { return true; }
@@ -35,7 +37,7 @@ protected:
 private:
     bool Pass(const char* data, qint64 size);
 
-    QIODevice& out_;
+    QIODevice* out_;
     const std::size_t limit_;
     std::function<bool()> settle_;
     HugePageBuffer held_; // had when first needed

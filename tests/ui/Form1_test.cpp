@@ -170,10 +170,13 @@ TEST_F(Form1Test, AMalformedCsvLogEndsTheRunAsOneThatDidNotOpenWhateverItsSize)
     // A small file is checked when opened, a large one as it is read: the
     // user sees the same either way, though the large one's run began.
     std::vector<HdbContact> contacts(60000, {.Call = u"JA1ABC/2"_s});
-    contacts[9].Freq = u"0.1"_s; // would bring a message early in the run
     const QByteArray fault = "\"JA1ZZZ/2,24/01/01\r\n";
-    for (const std::size_t count : {std::size_t{20}, contacts.size()}) {
-        SCOPED_TRACE(count);
+    // Large, once with rows written before the fault is found, once with a
+    // message that would come early in the run.
+    for (const auto& [count, early] :
+         {std::pair{20, true}, std::pair{60000, false}, std::pair{60000, true}}) {
+        SCOPED_TRACE(testing::Message() << count << (early ? " with a message early" : ""));
+        contacts[9].Freq = early ? u"0.1"_s : u"7.050"_s;
         Form1 window{source, sheet, dialogs, dir.path(), dir.filePath(u"data"_s)};
         ASSERT_EQ(window.Form_Load(), Form1::LoadOutcome::Ready);
         dialogs.ChosenFile = dir.filePath(u"HAMLOG.CSV"_s);
