@@ -127,6 +127,7 @@ private:
             } else if (kind == CodePage932Bytes::Lead && hasNext &&
                        CodePage932Bytes::IsPair(byte, next)) {
                 checkedTo_ = at + 2;
+                others &= ~(std::uint64_t{2} << i); // its trail byte, when in this block
                 continue;
             }
             return std::uint64_t{1} << i;
