@@ -89,9 +89,12 @@ TEST(CsvCheckAsRead, TellsWhatTheCheckAtOpeningTells)
         for (char byte : inserts)
             texts.push_back(QByteArray(whole).insert(at, byte));
     }
-    // Right after a double-byte character, which the byte after it must not hide.
-    for (const char* after : {"\xfd", "\x80", "\x81,"})
+    // Right after a double-byte character, which the byte after it must not
+    // hide: in every line, and in the last kanji line alone.
+    for (const char* after : {"\xfd", "\x80", "\x81,"}) {
         texts.push_back(QByteArray(whole).replace("\x8e\x52", QByteArray("\x8e\x52") + after));
+        texts.push_back(QByteArray(whole).insert(whole.lastIndexOf("\x8e\x52") + 2, after));
+    }
     texts.push_back(whole + "\"open,x\r\n");
     texts.push_back(whole.left(whole.size() - 1) + "\x82");
 
