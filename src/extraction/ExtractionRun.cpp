@@ -128,15 +128,18 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
     Result result = Result::Completed;
     reader_.RecordNo = 0;
     for (;;) {
+        // The log's text proved malformed: the run ends as if it had not opened.
+        if (malformed_) {
+            if (!ReportMalformedLog(writer))
+                return FailOutput();
+            result = Result::LogNotOpened;
+            break;
+        }
         // Contact numbers are 32-bit: a log with more records (a CSV file of
         // gigabytes) ends here instead of numbering on past the limit.
         if (reader_.RecordNo == std::numeric_limits<qint32>::max()) {
-            if (!Settled()) {
-                if (!ReportMalformedLog(writer))
-                    return FailOutput();
-                result = Result::LogNotOpened;
-                break;
-            }
+            if (!Settled())
+                continue;
             window_.ShowMessage(
                 QStringLiteral("交信数が多すぎるため、交信番号 %1 までで抽出を終えました")
                     .arg(reader_.RecordNo));
@@ -155,10 +158,8 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
         if (outcome == LogReader::Outcome::OpenFailed)
             result = Result::LogNotOpened;
         if (outcome == LogReader::Outcome::Malformed) {
-            if (!ReportMalformedLog(writer))
-                return FailOutput();
-            result = Result::LogNotOpened;
-            break;
+            malformed_ = true;
+            continue;
         }
         // A log checked as it is read: what it gives is held back until its
         // text is known to be well-formed, unless it goes into a file of the
@@ -173,13 +174,7 @@ ExtractionRun::Result ExtractionRun::Command4_Click()
             SettleFrequencyAndBand();
             return FailOutput();
         }
-        if (malformed_) {
-            if (!ReportMalformedLog(writer))
-                return FailOutput();
-            result = Result::LogNotOpened;
-            break;
-        }
-        if (bytePath_)
+        if (bytePath_ && !malformed_)
             PassRecords();
     }
     SettleFrequencyAndBand();

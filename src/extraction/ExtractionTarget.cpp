@@ -115,7 +115,11 @@ QIODevice* ExtractionTarget::Refuse(Problem problem)
 
 QIODevice* ExtractionTarget::Open()
 {
-    QIODevice* device = OpenFile();
+    return Recoded(OpenFile());
+}
+
+QIODevice* ExtractionTarget::Recoded(QIODevice* device)
+{
     if (!device || !utf8_)
         return device;
     recoder_ = std::make_unique<Utf8Recoder>(*device);
@@ -358,11 +362,7 @@ QIODevice* ExtractionTarget::StartOver()
     if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
         return Fail(errno);
     device_ = std::make_unique<DescriptorDevice>(fd_, true);
-    if (!utf8_)
-        return device_.get();
-    recoder_ = std::make_unique<Utf8Recoder>(*device_);
-    recoder_->open(QIODevice::WriteOnly);
-    return recoder_.get();
+    return Recoded(device_.get());
 }
 
 void ExtractionTarget::Discard()

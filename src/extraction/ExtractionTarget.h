@@ -75,6 +75,8 @@ private:
     QIODevice* Fail(const QString& reason);
     QIODevice* Refuse(Problem problem);
     QIODevice* OpenFile();
+    // `device`, or the recoder before it when the text goes out as UTF-8.
+    QIODevice* Recoded(QIODevice* device);
     QIODevice* OpenOutput();
     QIODevice* OpenDevice();
     bool Lock();

@@ -26,7 +26,6 @@ public:
     void Drop();
     // Passes on to `out` from now on.
     void Retarget(QIODevice& out);
-    bool Holding() const { return holding_; }
 
     bool isSequential() const override { return true; }
 

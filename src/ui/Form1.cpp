@@ -201,19 +201,23 @@ void Form1::SetCount(Counter counter, qint32 value)
     countsPending_[i] = true;
 }
 
+QLabel* Form1::CounterLabel(std::size_t counter) const
+{
+    return counter == static_cast<std::size_t>(Counter::Label3) ? ui_.Label3 : ui_.Label4;
+}
+
 void Form1::ClearCount(Counter counter)
 {
     const auto i = static_cast<std::size_t>(counter);
     countsPending_[i] = false;
-    (i == 0 ? ui_.Label3 : ui_.Label4)->clear();
+    CounterLabel(i)->clear();
 }
 
 void Form1::ShowCounts()
 {
-    QLabel* const labels[] = {ui_.Label3, ui_.Label4};
     for (std::size_t i = 0; i < counts_.size(); ++i) {
         if (countsPending_[i])
-            labels[i]->setText(QString::number(counts_[i]));
+            CounterLabel(i)->setText(QString::number(counts_[i]));
         countsPending_[i] = false;
     }
 }

@@ -59,6 +59,7 @@ private:
     [[noreturn]] static void EndProgram();
     // Puts the latest counts on screen; a run repaints them only now and then.
     void ShowCounts();
+    QLabel* CounterLabel(std::size_t counter) const;
 
     Dialogs& dialogs_;
     Spreadsheet& spreadsheet_;
