@@ -70,7 +70,9 @@ public:
         if (charactersChecked_)
             bad |= block.zeros | LoneReturns(offset, block);
         else
-            bad |= Characters(offset, block.zeros | block.returns | block.high);
+            // A CR before a line feed in the block ends its line: only others
+            // are looked at one by one.
+            bad |= Characters(offset, block.zeros | (block.returns & ~(breaks >> 1)) | block.high);
         inside_ = 0 - (quoted >> 63);
         itemBegins_ = (commas | breaks) >> 63;
         afterClose_ = closes >> 63;
