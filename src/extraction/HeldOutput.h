@@ -3,6 +3,7 @@
 #include "HugePageBuffer.h"
 
 #include <QIODevice>
+#include <QString>
 
 #include <functional>
 
@@ -10,11 +11,15 @@
 // log's text is not yet known to be well-formed: of a log that proves
 // malformed, nothing may come out but what an open that failed leaves.
 //
-// What is held stays in memory up to a limit; before more would have to be
-// held, the holder is asked to settle the matter, so memory stays flat.
+// What is held stays in memory up to a limit, then goes on into an unnamed
+// temporary file in `spillFolder` up to a second limit (where such a file
+// can be had); before more would have to be held, the holder is asked to
+// settle the matter, so memory and disk use stay flat.
 class HeldOutput final : public QIODevice {
 public:
-    explicit HeldOutput(QIODevice& out, std::size_t limit = 16 * 1024 * 1024);
+    explicit HeldOutput(QIODevice& out, std::size_t limit = 16 * 1024 * 1024,
+                        std::size_t spillLimit = 48 * 1024 * 1024, QString spillFolder = {});
+    ~HeldOutput() override;
 
     // Holds from now on. `settle` is called when the limit is reached: true
     // lets what is held go out, and what follows, false drops it and all
@@ -35,12 +40,21 @@ protected:
 
 private:
     bool Pass(const char* data, qint64 size);
+    // Holds `n` more bytes in the temporary file; false when it cannot.
+    bool Spill(const char* data, std::size_t n);
+    // Writes out what the temporary file holds, through the memory held in.
+    bool PassSpilled();
+    void CloseSpill();
 
     QIODevice* out_;
     const std::size_t limit_;
+    const std::size_t spillLimit_;
+    const QString spillFolder_;
     std::function<bool()> settle_;
     HugePageBuffer held_; // had when first needed
     std::size_t used_ = 0;
+    int spill_ = -1; // the temporary file, once memory is full
+    std::size_t spilled_ = 0;
     bool holding_ = false;
     bool dropping_ = false;
     bool failed_ = false; // a write out failed
