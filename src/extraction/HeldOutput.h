@@ -21,7 +21,7 @@ public:
                         std::size_t spillLimit = 48 * 1024 * 1024, QString spillFolder = {});
     ~HeldOutput() override;
 
-    // Holds from now on. `settle` is called when the limit is reached: true
+    // Holds from now on. `settle` is called when no more can be held: true
     // lets what is held go out, and what follows, false drops it and all
     // that follows up to Release or Drop.
     void Hold(std::function<bool()> settle);
