@@ -140,7 +140,10 @@ inline char* ExtractionFileWriter::Bytes(char* p, QByteArrayView bytes, QLatin1S
             quote |= CopyWord<quint64>(p + i, from + i);
         quote |= CopyWord<quint64>(p + n - 8, from + n - 8);
     } else if (n >= 4) {
-        quote = CopyWord<quint32>(p, from) | CopyWord<quint32>(p + n - 4, from + n - 4);
+        // Both words are copied, whatever the first holds.
+        const bool head = CopyWord<quint32>(p, from);
+        const bool tail = CopyWord<quint32>(p + n - 4, from + n - 4);
+        quote = head || tail;
     } else {
         for (qsizetype i = 0; i < n; ++i) {
             p[i] = from[i];
