@@ -1,5 +1,7 @@
 #include "HeldOutput.h"
 
+#include "ReadFullyAt.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -91,16 +93,14 @@ bool HeldOutput::PassSpilled()
     // The memory is free again once what it held is passed on.
     for (std::size_t at = 0; at < spilled_ && !failed_;) {
         const std::size_t piece = std::min(spilled_ - at, held_.Size());
-        const ssize_t got = ::pread(spill_, held_.Data(), piece, static_cast<off_t>(at));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
+        const ssize_t got = ReadFullyAt(spill_, held_.Data(), piece, static_cast<off_t>(at));
+        if (got != static_cast<ssize_t>(piece)) {
             failed_ = true;
             setErrorString(QString::fromLocal8Bit(std::strerror(got < 0 ? errno : EIO)));
             break;
         }
         Pass(held_.Data(), got);
-        at += static_cast<std::size_t>(got);
+        at += piece;
     }
     return !failed_;
 }
