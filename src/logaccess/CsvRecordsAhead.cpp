@@ -21,6 +21,11 @@ constexpr std::size_t Lead = 64;
 // Records a chunk holds at most, so that short lines cannot make it large.
 constexpr std::size_t MaxRecords = 4096;
 constexpr int ChunkCount = 4;
+// A thread that waits for the other, the tokenizing one for free chunks or
+// the reader for filled ones, sleeps until this many are there: each wake
+// costs both threads, dearly on a virtual machine, so the other wakes it once
+// for several chunks instead of once for each.
+constexpr std::size_t WakeAt = ChunkCount / 2;
 constexpr std::size_t PrefetchAhead = 16;
 constexpr std::size_t InTurnChunks = 4;
 
@@ -81,6 +86,9 @@ void CsvRecordsAhead::Start(int fd, off_t limit, bool keep, bool fastLines, int 
     p.readError = 0;
     for (Chunk& chunk : chunks_)
         chunk.filled = false;
+    freeChunks_ = chunks_.size();
+    readyChunks_ = 0;
+    producerWaits_ = readerWaits_ = lastMade_ = false;
     stop_ = false;
     next_ = 0;
     at_ = nullptr;
@@ -111,7 +119,7 @@ void CsvRecordsAhead::Stop()
             const std::lock_guard lock(mutex_);
             stop_ = true;
         }
-        changed_.notify_all();
+        room_.notify_all();
         thread_.join();
     }
     // The last records stay readable, whatever is read next.
@@ -129,17 +137,29 @@ void CsvRecordsAhead::Run()
         Chunk& chunk = chunks_[i];
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stop_ || !chunk.filled; });
+            if (chunk.filled) {
+                // The chunks are given back in the order they were filled:
+                // with WakeAt free, this one is among them.
+                producerWaits_ = true;
+                room_.wait(lock, [&] { return stop_ || freeChunks_ >= WakeAt; });
+                producerWaits_ = false;
+            }
             if (stop_)
                 return;
         }
         Produce(chunk);
         Made(chunk);
+        bool wake = false;
         {
             const std::lock_guard lock(mutex_);
             chunk.filled = true;
+            --freeChunks_;
+            ++readyChunks_;
+            lastMade_ = chunk.end != CsvTokenizer::Step::NeedMore;
+            wake = readerWaits_ && (readyChunks_ == WakeAt || lastMade_);
         }
-        changed_.notify_all();
+        if (wake)
+            changed_.notify_one();
         if (chunk.end != CsvTokenizer::Step::NeedMore)
             return;
     }
@@ -509,7 +529,14 @@ CsvRecordsAhead::Chunk* CsvRecordsAhead::TakeChunk()
     } else {
         std::unique_lock lock(mutex_);
         chunk = &chunks_[next_];
-        changed_.wait(lock, [&] { return chunk->filled; });
+        if (!chunk->filled) {
+            readerWaits_ = true;
+            changed_.wait(lock, [&] {
+                return chunk->filled && (readyChunks_ >= WakeAt || lastMade_);
+            });
+            readerWaits_ = false;
+        }
+        --readyChunks_;
         next_ = (next_ + 1) % chunks_.size();
     }
     if (chunk->end != CsvTokenizer::Step::NeedMore) {
@@ -527,11 +554,15 @@ void CsvRecordsAhead::GiveBack(Chunk& chunk)
     Hold(earlier_, chunk);
     if (inTurn_)
         return;
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         chunk.filled = false;
+        ++freeChunks_;
+        wake = producerWaits_ && freeChunks_ == WakeAt;
     }
-    changed_.notify_all();
+    if (wake)
+        room_.notify_one();
 }
 
 // Copies `placed` out of `chunk` when it lies there, so that the chunk can be reused.

@@ -300,7 +300,12 @@ private:
     Producer producer_;
     std::thread thread_;
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable changed_; // a chunk filled, for the reader
+    std::condition_variable room_;    // chunks free again, for the thread
+    // Under mutex_: chunks not filled, and filled but not yet taken; who waits.
+    std::size_t freeChunks_ = 0, readyChunks_ = 0;
+    bool producerWaits_ = false, readerWaits_ = false;
+    bool lastMade_ = false; // the chunk the text ends in is filled
     Progress ahead_; // under mutex_
     bool stop_ = false;
     bool started_ = false;
