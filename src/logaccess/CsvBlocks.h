@@ -110,31 +110,52 @@ private:
     // The first of `others` (zero bytes, CRs and bytes from 0x80 on, in the
     // block at `offset`) that breaks a rule, as a bit; double-byte characters
     // cut by the end of the text too.
-    std::uint64_t Characters(std::size_t offset, std::uint64_t others)
+    [[gnu::always_inline]] std::uint64_t Characters(std::size_t offset, std::uint64_t others)
     {
+        if (others == 0)
+            return 0;
+        // Only a character begun at the last block's last byte reaches into
+        // this one; a trail byte in the same block is passed over with its lead.
+        if (checkedTo_ > offset)
+            others &= ~std::uint64_t{1};
+        const auto* const bytes = reinterpret_cast<const unsigned char*>(text_ + offset);
+        const std::size_t n = std::min(BlockSize, size_ - offset);
         for (; others != 0; others &= others - 1) {
             const auto i = static_cast<std::size_t>(std::countr_zero(others));
-            const std::size_t at = offset + i;
-            if (at < checkedTo_ || at >= size_)
-                continue; // a trail byte, or past the text
-            const auto byte = static_cast<unsigned char>(text_[at]);
-            const bool hasNext = at + 1 < size_;
-            const auto next = hasNext ? static_cast<unsigned char>(text_[at + 1]) : 0;
-            if (byte == '\r') {
-                if (next == '\n')
-                    continue;
-            } else if (const CodePage932Bytes::Kind kind = CodePage932Bytes::KindOf(byte);
-                       kind == CodePage932Bytes::Single) {
-                continue;
-            } else if (kind == CodePage932Bytes::Lead && hasNext &&
-                       CodePage932Bytes::IsPair(byte, next)) {
-                checkedTo_ = at + 2;
-                others &= ~(std::uint64_t{2} << i); // its trail byte, when in this block
+            if (i + 1 >= n) [[unlikely]]
+                return LastCharacter(offset + i) ? 0 : std::uint64_t{1} << i;
+            const unsigned char byte = bytes[i], next = bytes[i + 1];
+            // Only a lead byte makes a pair: no other byte need be told apart first.
+            if (CodePage932Bytes::IsPair(byte, next)) {
+                others &= ~(std::uint64_t{2} << i);
                 continue;
             }
+            if (byte == '\r' ? next == '\n'
+                             : CodePage932Bytes::KindOf(byte) == CodePage932Bytes::Single)
+                continue;
             return std::uint64_t{1} << i;
         }
         return 0;
+    }
+
+    // Whether the byte at `at`, the last of its block or of the text, is a
+    // whole character, or the first of one that goes on in the next block.
+    [[gnu::noinline]] bool LastCharacter(std::size_t at)
+    {
+        if (at >= size_)
+            return true; // past the text
+        const auto byte = static_cast<unsigned char>(text_[at]);
+        const bool hasNext = at + 1 < size_;
+        const auto next = hasNext ? static_cast<unsigned char>(text_[at + 1]) : 0;
+        if (byte == '\r')
+            return next == '\n';
+        if (CodePage932Bytes::KindOf(byte) == CodePage932Bytes::Single)
+            return true;
+        if (hasNext && CodePage932Bytes::IsPair(byte, next)) {
+            checkedTo_ = at + 2;
+            return true;
+        }
+        return false;
     }
 
     const char* const text_;
@@ -143,7 +164,7 @@ private:
     static constexpr std::size_t MaxBatch = 32;
     Block blocks_[MaxBatch]; // classified blocks, from block number first_
     std::size_t first_ = 0, count_ = 0, batch_ = 2;
-    std::size_t checkedTo_ = 0; // bytes before this one were checked as characters
+    std::size_t checkedTo_ = 0; // the end of a character begun at a block's last byte
     // What the last block tells of the next one's first byte.
     std::uint64_t inside_ = 0; // all ones while a quoted item is open
     std::uint64_t itemBegins_ = 1, afterClose_ = 0;
