@@ -19,6 +19,9 @@ struct Block {
     std::uint64_t quoted; // bit i: an odd number of the quotes up to byte i
     std::uint64_t commas, breaks;
     std::uint64_t zeros, returns, high; // zero bytes, CRs, bytes from 0x80 on
+    // Code page 932 bytes that may lead a double-byte character, and
+    // single-byte characters from 0x80 on (half-width katakana).
+    std::uint64_t leads, singles;
 };
 constexpr std::size_t BlockSize = 64;
 
@@ -70,9 +73,7 @@ public:
         if (charactersChecked_)
             bad |= block.zeros | LoneReturns(offset, block);
         else
-            // A CR before a line feed in the block ends its line: only others
-            // are looked at one by one.
-            bad |= Characters(offset, block.zeros | (block.returns & ~(breaks >> 1)) | block.high);
+            bad |= Characters(offset, block);
         inside_ = 0 - (quoted >> 63);
         itemBegins_ = (commas | breaks) >> 63;
         afterClose_ = closes >> 63;
@@ -107,55 +108,59 @@ private:
         return lone;
     }
 
-    // The first of `others` (zero bytes, CRs and bytes from 0x80 on, in the
-    // block at `offset`) that breaks a rule, as a bit; double-byte characters
-    // cut by the end of the text too.
-    [[gnu::always_inline]] std::uint64_t Characters(std::size_t offset, std::uint64_t others)
+    // The bytes of the block at `offset` that break a rule of characters:
+    // zero bytes, CRs not before a line feed, bytes from 0x80 on that make no
+    // character. A pair that is no character, or one cut by the end of the
+    // text, is marked at its lead byte. Only the first mark matters: the line
+    // it lies in is the tokenizer's.
+    [[gnu::always_inline]] std::uint64_t Characters(std::size_t offset, const Block& block)
     {
-        if (others == 0)
-            return 0;
-        // Only a character begun at the last block's last byte reaches into
-        // this one; a trail byte in the same block is passed over with its lead.
-        if (checkedTo_ > offset)
-            others &= ~std::uint64_t{1};
-        const auto* const bytes = reinterpret_cast<const unsigned char*>(text_ + offset);
+        std::uint64_t bad = block.zeros | LoneReturns(offset, block);
+        const std::uint64_t trailIn = trailIn_; // the trail of the last block's last character
+        trailIn_ = 0;
+        if ((block.high | trailIn) == 0)
+            return bad;
+        // In a run of bytes that may lead, every other one does, from the
+        // run's first: adding the run to its first bit carries through it.
+        constexpr std::uint64_t Odd = 0xAAAAAAAAAAAAAAAA;
+        const std::uint64_t mayLead = block.leads & ~trailIn;
+        const std::uint64_t leads = ((((mayLead << 1) | Odd) - mayLead) ^ Odd) & mayLead;
+        const std::uint64_t trails = leads << 1 | trailIn;
+        bad |= block.high & ~leads & ~trails & ~block.singles;
+        // Each lead byte makes a character with the byte after it, or not:
+        // looked up without a branch for each, which would seldom be taken.
         const std::size_t n = std::min(BlockSize, size_ - offset);
-        for (; others != 0; others &= others - 1) {
-            const auto i = static_cast<std::size_t>(std::countr_zero(others));
-            if (i + 1 >= n) [[unlikely]]
-                return LastCharacter(offset + i) ? 0 : std::uint64_t{1} << i;
-            const unsigned char byte = bytes[i], next = bytes[i + 1];
-            // Only a lead byte makes a pair: no other byte need be told apart first.
-            if (CodePage932Bytes::IsPair(byte, next)) {
-                others &= ~(std::uint64_t{2} << i);
-                continue;
-            }
-            if (byte == '\r' ? next == '\n'
-                             : CodePage932Bytes::KindOf(byte) == CodePage932Bytes::Single)
-                continue;
-            return std::uint64_t{1} << i;
+        const std::uint64_t last = std::uint64_t{1} << (n - 1);
+        const auto* const bytes = reinterpret_cast<const unsigned char*>(text_ + offset);
+        bool pairs = true;
+        for (std::uint64_t m = leads & ~last; m != 0; m &= m - 1) {
+            const auto i = static_cast<std::size_t>(std::countr_zero(m));
+            pairs &= CodePage932Bytes::IsPair(bytes[i], bytes[i + 1]);
         }
-        return 0;
+        if (!pairs) [[unlikely]]
+            bad |= NoPairs(bytes, leads & ~last);
+        // The last byte's trail, if any, is the next block's first.
+        if (leads & last) {
+            const std::size_t next = offset + n;
+            if (next < size_ &&
+                CodePage932Bytes::IsPair(bytes[n - 1], static_cast<unsigned char>(text_[next])))
+                trailIn_ = 1;
+            else
+                bad |= last;
+        }
+        return bad;
     }
 
-    // Whether the byte at `at`, the last of its block or of the text, is a
-    // whole character, or the first of one that goes on in the next block.
-    [[gnu::noinline]] bool LastCharacter(std::size_t at)
+    // The lead bytes among `leads` that make no character with the byte after them.
+    static std::uint64_t NoPairs(const unsigned char* bytes, std::uint64_t leads)
     {
-        if (at >= size_)
-            return true; // past the text
-        const auto byte = static_cast<unsigned char>(text_[at]);
-        const bool hasNext = at + 1 < size_;
-        const auto next = hasNext ? static_cast<unsigned char>(text_[at + 1]) : 0;
-        if (byte == '\r')
-            return next == '\n';
-        if (CodePage932Bytes::KindOf(byte) == CodePage932Bytes::Single)
-            return true;
-        if (hasNext && CodePage932Bytes::IsPair(byte, next)) {
-            checkedTo_ = at + 2;
-            return true;
+        std::uint64_t none = 0;
+        for (; leads != 0; leads &= leads - 1) {
+            const auto i = static_cast<std::size_t>(std::countr_zero(leads));
+            if (!CodePage932Bytes::IsPair(bytes[i], bytes[i + 1]))
+                none |= std::uint64_t{1} << i;
         }
-        return false;
+        return none;
     }
 
     const char* const text_;
@@ -164,7 +169,7 @@ private:
     static constexpr std::size_t MaxBatch = 32;
     Block blocks_[MaxBatch]; // classified blocks, from block number first_
     std::size_t first_ = 0, count_ = 0, batch_ = 2;
-    std::size_t checkedTo_ = 0; // the end of a character begun at a block's last byte
+    std::uint64_t trailIn_ = 0; // 1 when the next block begins with a character's trail byte
     // What the last block tells of the next one's first byte.
     std::uint64_t inside_ = 0; // all ones while a quoted item is open
     std::uint64_t itemBegins_ = 1, afterClose_ = 0;

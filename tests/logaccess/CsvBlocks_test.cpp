@@ -1,5 +1,7 @@
 #include "CsvBlocks.h"
 
+#include "CodePage932Bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -30,6 +32,12 @@ Block Expected(const char* p, std::size_t size)
     block.zeros = marks([](unsigned c) { return c == 0; });
     block.returns = marks([](unsigned c) { return c == '\r'; });
     block.high = marks([](unsigned c) { return c >= 0x80; });
+    block.leads = marks([](unsigned c) {
+        return CodePage932Bytes::KindOf(static_cast<unsigned char>(c)) == CodePage932Bytes::Lead;
+    });
+    block.singles = marks([](unsigned c) {
+        return CodePage932Bytes::KindOf(static_cast<unsigned char>(c)) == CodePage932Bytes::Single;
+    });
     // Past the text the parity holds.
     for (std::size_t i = 0, odd = 0; i < BlockSize; ++i) {
         odd ^= (block.quotes >> i) & 1;
@@ -40,11 +48,12 @@ Block Expected(const char* p, std::size_t size)
 
 std::string Describe(const Block& b)
 {
-    char text[200];
+    char text[300];
     std::snprintf(text, sizeof text,
                   "quotes %016lx quoted %016lx commas %016lx breaks %016lx "
-                  "zeros %016lx returns %016lx high %016lx",
-                  b.quotes, b.quoted, b.commas, b.breaks, b.zeros, b.returns, b.high);
+                  "zeros %016lx returns %016lx high %016lx leads %016lx singles %016lx",
+                  b.quotes, b.quoted, b.commas, b.breaks, b.zeros, b.returns, b.high, b.leads,
+                  b.singles);
     return text;
 }
 
@@ -52,8 +61,10 @@ std::string Describe(const Block& b)
 // an odd start.
 std::string Text(std::mt19937& engine, std::size_t size)
 {
-    static constexpr char Kinds[] = {'"', ',',    '\n',   '\r',   '\0',   'a',
-                                     ' ', '\x7f', '\x80', '\x81', '\xff', '\x22' ^ '\x80'};
+    // The borders of the lead and single-byte ranges, on both sides.
+    static constexpr char Kinds[] = {'"',    ',',    '\n',   '\r',   '\0',   'a',    ' ',
+                                     '\x7f', '\x80', '\x81', '\xff', '\xa2', '\x9f', '\xa0',
+                                     '\xa1', '\xdf', '\xe0', '\xfc', '\xfd', '\xc1', '\xbf'};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof Kinds - 1);
     std::string text(size, ' ');
     for (char& c : text)
@@ -93,4 +104,73 @@ TEST(CsvBlocks, TheEndOfATextIsClassifiedWithoutWhatFollows)
     }
 }
 
+// The first byte of `text` that is no code page 932 character, taken one
+// character after another: a zero byte, a CR not before a line feed, a byte
+// that is no character alone, or the lead byte of a pair that is none or is
+// cut by the end of the text.
+std::size_t FirstFault(const std::string& text)
+{
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = at(i);
+        const bool hasNext = i + 1 < text.size();
+        if (c == 0 || (c == '\r' && !(hasNext && at(i + 1) == '\n')))
+            return i;
+        const CodePage932Bytes::Kind kind = CodePage932Bytes::KindOf(c);
+        if (kind == CodePage932Bytes::Lead) {
+            if (!hasNext || !CodePage932Bytes::IsPair(c, at(i + 1)))
+                return i;
+            i += 2;
+        } else if (c < 0x80 || kind == CodePage932Bytes::Single) {
+            ++i;
+        } else {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+// Lines of characters whose trail bytes may lead too, so that runs of bytes
+// that may lead cross the blocks' borders at both parities; now and then a
+// byte or pair that is no character.
+std::string Characters(std::mt19937& engine, std::size_t size, bool faults)
+{
+    static const std::string Good[] = {"\x81\x81", "\x9f\x9f", "\xe0\xe0", "\x88\x9f",
+                                       "\x82\xa0", "\x89\x80", "\x93\xfa", "\xb1",
+                                       "\xdf",      "a",        ",",        "\r\n",
+                                       "\n",        " "};
+    static const std::string Bad[] = {"\x88\x40", "\x80", "\xa0", "\xfd", "\x81\n",
+                                      "\x81\r",   "\r",   std::string(1, '\0')};
+    std::uniform_int_distribution<std::size_t> good(0, std::size(Good) - 1),
+        bad(0, std::size(Bad) - 1), chance(0, 400);
+    std::string text;
+    while (text.size() < size)
+        text += faults && chance(engine) == 0 ? Bad[bad(engine)] : Good[good(engine)];
+    return text;
+}
+
 } // namespace
+
+TEST(CsvBlocks, PlainLinesEndBeforeTheFirstByteThatIsNoCharacter)
+{
+    std::mt19937 engine(5);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text = Characters(engine, 1 + round % 300, round % 4 != 0);
+        if (round % 7 == 0)
+            text += "\x81"; // a lead byte at the end
+        const std::size_t fault = FirstFault(text);
+        CsvBlocks::PlainLineMarks marks(text.data(), text.size());
+        for (std::size_t o = 0; o < text.size(); o += BlockSize) {
+            SCOPED_TRACE(testing::Message() << "round " << round << ", block at " << o
+                                            << ", fault at " << fault);
+            const auto ends = marks.Next(o);
+            std::uint64_t breaks = 0;
+            for (std::size_t i = o; i < std::min(text.size(), o + BlockSize) && i < fault; ++i)
+                breaks |= std::uint64_t{text[i] == '\n'} << (i - o);
+            ASSERT_EQ(ends.lineEnds, breaks);
+            ASSERT_EQ(ends.faulty, fault >= o && fault < o + BlockSize);
+            if (ends.faulty)
+                break;
+        }
+    }
+}
