@@ -152,9 +152,10 @@ void ClassifyPortable(const char* p, std::size_t count, Block* out)
         block.zeros = _mm512_cmpeq_epi8_mask(v, _mm512_setzero_si512());
         block.returns = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\r'));
         block.high = _mm512_movepi8_mask(v);
-        block.leads = _mm512_cmple_epu8_mask(
-            _mm512_sub_epi8(_mm512_xor_si512(v, _mm512_set1_epi8(0x20)), _mm512_set1_epi8(char(0xA1))),
-            _mm512_set1_epi8(static_cast<char>(LeadSpan)));
+        block.leads =
+            _mm512_cmple_epu8_mask(_mm512_sub_epi8(_mm512_xor_si512(v, _mm512_set1_epi8(0x20)),
+                                                   _mm512_set1_epi8(char(0xA1))),
+                                   _mm512_set1_epi8(static_cast<char>(LeadSpan)));
         block.singles = _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(char(0xA1))),
                                                _mm512_set1_epi8(static_cast<char>(SingleSpan)));
         block.quoted = PrefixXorByProduct(block.quotes);

@@ -118,10 +118,10 @@ private:
         std::uint64_t bad = block.zeros | LoneReturns(offset, block);
         const std::uint64_t trailIn = trailIn_; // the trail of the last block's last character
         trailIn_ = 0;
-        if ((block.high | trailIn) == 0)
-            return bad;
+        if (block.high == 0)
+            return bad; // a trail byte from the last block, if any, is ASCII
         // In a run of bytes that may lead, every other one does, from the
-        // run's first: adding the run to its first bit carries through it.
+        // run's first: one subtraction over the run's bits tells them apart.
         constexpr std::uint64_t Odd = 0xAAAAAAAAAAAAAAAA;
         const std::uint64_t mayLead = block.leads & ~trailIn;
         const std::uint64_t leads = ((((mayLead << 1) | Odd) - mayLead) ^ Odd) & mayLead;
