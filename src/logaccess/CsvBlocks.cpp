@@ -13,9 +13,9 @@ namespace CsvBlocks {
 namespace {
 
 // Lead bytes (0x81 to 0x9F, 0xE0 to 0xFC) are one range once bit 5 is
-// flipped, 0xA1 to 0xDC; half-width katakana are 0xA1 to 0xDF. Each is
-// told by one unsigned comparison of the byte's distance from 0xA1.
-constexpr unsigned LeadSpan = 0xDC - 0xA1, SingleSpan = 0xDF - 0xA1;
+// flipped, 0xA1 to 0xDC: told by one unsigned comparison of the byte's
+// distance from 0xA1.
+constexpr unsigned LeadSpan = 0xDC - 0xA1;
 
 std::uint64_t PrefixXor(std::uint64_t x)
 {
@@ -32,10 +32,6 @@ std::uint64_t PrefixXor(std::uint64_t x)
 __m128i LeadOffsets(__m128i v)
 {
     return _mm_sub_epi8(_mm_xor_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8(char(0xA1)));
-}
-__m128i SingleOffsets(__m128i v)
-{
-    return _mm_sub_epi8(v, _mm_set1_epi8(char(0xA1)));
 }
 // All ones in the bytes of `v` that are at most `limit`, unsigned.
 __m128i AtMost(__m128i v, unsigned limit)
@@ -61,7 +57,6 @@ void ClassifyPortable(const char* p, std::size_t count, Block* out)
             block.returns |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), shift);
             block.high |= bits(v, shift);
             block.leads |= bits(AtMost(LeadOffsets(v), LeadSpan), shift);
-            block.singles |= bits(AtMost(SingleOffsets(v), SingleSpan), shift);
         }
 #else
         for (int i = 0; i < 64; ++i) {
@@ -74,7 +69,6 @@ void ClassifyPortable(const char* p, std::size_t count, Block* out)
             block.returns |= c == '\r' ? bit : 0;
             block.high |= c >= 0x80 ? bit : 0;
             block.leads |= static_cast<unsigned char>((c ^ 0x20) - 0xA1) <= LeadSpan ? bit : 0;
-            block.singles |= static_cast<unsigned char>(c - 0xA1) <= SingleSpan ? bit : 0;
         }
 #endif
         block.quoted = PrefixXor(block.quotes);
@@ -106,10 +100,6 @@ void ClassifyPortable(const char* p, std::size_t count, Block* out)
     return _mm256_sub_epi8(_mm256_xor_si256(v, _mm256_set1_epi8(0x20)),
                            _mm256_set1_epi8(char(0xA1)));
 }
-[[gnu::target("avx2")]] __m256i SingleOffsets(__m256i v)
-{
-    return _mm256_sub_epi8(v, _mm256_set1_epi8(char(0xA1)));
-}
 // Bit i tells whether byte i of `lo` and then `hi` is at most `limit`, unsigned.
 [[gnu::target("avx2")]] std::uint64_t AtMost(__m256i lo, __m256i hi, unsigned limit)
 {
@@ -135,7 +125,6 @@ void ClassifyPortable(const char* p, std::size_t count, Block* out)
         block.high = std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(hi))} << 32 |
                      static_cast<std::uint32_t>(_mm256_movemask_epi8(lo));
         block.leads = AtMost(LeadOffsets(lo), LeadOffsets(hi), LeadSpan);
-        block.singles = AtMost(SingleOffsets(lo), SingleOffsets(hi), SingleSpan);
         block.quoted = PrefixXorByProduct(block.quotes);
         out[b] = block;
     }
@@ -156,8 +145,6 @@ void ClassifyPortable(const char* p, std::size_t count, Block* out)
             _mm512_cmple_epu8_mask(_mm512_sub_epi8(_mm512_xor_si512(v, _mm512_set1_epi8(0x20)),
                                                    _mm512_set1_epi8(char(0xA1))),
                                    _mm512_set1_epi8(static_cast<char>(LeadSpan)));
-        block.singles = _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8(char(0xA1))),
-                                               _mm512_set1_epi8(static_cast<char>(SingleSpan)));
         block.quoted = PrefixXorByProduct(block.quotes);
         out[b] = block;
     }

@@ -19,9 +19,7 @@ struct Block {
     std::uint64_t quoted; // bit i: an odd number of the quotes up to byte i
     std::uint64_t commas, breaks;
     std::uint64_t zeros, returns, high; // zero bytes, CRs, bytes from 0x80 on
-    // Code page 932 bytes that may lead a double-byte character, and
-    // single-byte characters from 0x80 on (half-width katakana).
-    std::uint64_t leads, singles;
+    std::uint64_t leads;                // code page 932 bytes that may lead a double-byte character
 };
 constexpr std::size_t BlockSize = 64;
 
@@ -123,15 +121,18 @@ private:
         // In a run of bytes that may lead, every other one does, from the
         // run's first: one subtraction over the run's bits tells them apart.
         constexpr std::uint64_t Odd = 0xAAAAAAAAAAAAAAAA;
+        const auto* const bytes = reinterpret_cast<const unsigned char*>(text_ + offset);
         const std::uint64_t mayLead = block.leads & ~trailIn;
         const std::uint64_t leads = ((((mayLead << 1) | Odd) - mayLead) ^ Odd) & mayLead;
         const std::uint64_t trails = leads << 1 | trailIn;
-        bad |= block.high & ~leads & ~trails & ~block.singles;
+        // Any other byte from 0x80 on must be half-width katakana: looked at
+        // one by one.
+        if (const std::uint64_t lone = block.high & ~leads & ~trails) [[unlikely]]
+            bad |= NotSingle(bytes, lone);
         // Each lead byte makes a character with the byte after it, or not:
         // looked up without a branch for each, which would seldom be taken.
         const std::size_t n = std::min(BlockSize, size_ - offset);
         const std::uint64_t last = std::uint64_t{1} << (n - 1);
-        const auto* const bytes = reinterpret_cast<const unsigned char*>(text_ + offset);
         bool pairs = true;
         for (std::uint64_t m = leads & ~last; m != 0; m &= m - 1) {
             const auto i = static_cast<std::size_t>(std::countr_zero(m));
@@ -149,6 +150,18 @@ private:
                 bad |= last;
         }
         return bad;
+    }
+
+    // The bytes among `lone` that are no character alone.
+    static std::uint64_t NotSingle(const unsigned char* bytes, std::uint64_t lone)
+    {
+        std::uint64_t none = 0;
+        for (; lone != 0; lone &= lone - 1) {
+            const auto i = static_cast<std::size_t>(std::countr_zero(lone));
+            if (CodePage932Bytes::KindOf(bytes[i]) != CodePage932Bytes::Single)
+                none |= std::uint64_t{1} << i;
+        }
+        return none;
     }
 
     // The lead bytes among `leads` that make no character with the byte after them.

@@ -35,9 +35,6 @@ Block Expected(const char* p, std::size_t size)
     block.leads = marks([](unsigned c) {
         return CodePage932Bytes::KindOf(static_cast<unsigned char>(c)) == CodePage932Bytes::Lead;
     });
-    block.singles = marks([](unsigned c) {
-        return CodePage932Bytes::KindOf(static_cast<unsigned char>(c)) == CodePage932Bytes::Single;
-    });
     // Past the text the parity holds.
     for (std::size_t i = 0, odd = 0; i < BlockSize; ++i) {
         odd ^= (block.quotes >> i) & 1;
@@ -51,9 +48,8 @@ std::string Describe(const Block& b)
     char text[300];
     std::snprintf(text, sizeof text,
                   "quotes %016lx quoted %016lx commas %016lx breaks %016lx "
-                  "zeros %016lx returns %016lx high %016lx leads %016lx singles %016lx",
-                  b.quotes, b.quoted, b.commas, b.breaks, b.zeros, b.returns, b.high, b.leads,
-                  b.singles);
+                  "zeros %016lx returns %016lx high %016lx leads %016lx",
+                  b.quotes, b.quoted, b.commas, b.breaks, b.zeros, b.returns, b.high, b.leads);
     return text;
 }
 
