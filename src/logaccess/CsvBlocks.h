@@ -68,10 +68,9 @@ public:
         // After a closing quote a CR is the line end, as the characters' check makes sure.
         std::uint64_t bad = (opens & ~((commas | breaks) << 1 | itemBegins_)) |
                             (afterCloses & ~(commas | breaks | block.returns)) | (breaks & quoted);
-        if (charactersChecked_)
-            bad |= block.zeros | LoneReturns(offset, block);
-        else
-            bad |= Characters(offset, block);
+        bad |= block.zeros | LoneReturns(offset, block);
+        if (!charactersChecked_)
+            bad |= Characters(offset, n, block);
         inside_ = 0 - (quoted >> 63);
         itemBegins_ = (commas | breaks) >> 63;
         afterClose_ = closes >> 63;
@@ -106,14 +105,14 @@ private:
         return lone;
     }
 
-    // The bytes of the block at `offset` that break a rule of characters:
-    // zero bytes, CRs not before a line feed, bytes from 0x80 on that make no
-    // character. A pair that is no character, or one cut by the end of the
-    // text, is marked at its lead byte. Only the first mark matters: the line
-    // it lies in is the tokenizer's.
-    [[gnu::always_inline]] std::uint64_t Characters(std::size_t offset, const Block& block)
+    // The bytes from 0x80 on of the block at `offset`, `n` bytes of text,
+    // that make no character. A pair that is no character, or one cut by the
+    // end of the text, is marked at its lead byte. Only the first mark
+    // matters: the line it lies in is the tokenizer's.
+    [[gnu::always_inline]] std::uint64_t Characters(std::size_t offset, std::size_t n,
+                                                    const Block& block)
     {
-        std::uint64_t bad = block.zeros | LoneReturns(offset, block);
+        std::uint64_t bad = 0;
         const std::uint64_t trailIn = trailIn_; // the trail of the last block's last character
         trailIn_ = 0;
         if (block.high == 0)
@@ -131,7 +130,6 @@ private:
             bad |= NotSingle(bytes, lone);
         // Each lead byte makes a character with the byte after it, or not:
         // looked up without a branch for each, which would seldom be taken.
-        const std::size_t n = std::min(BlockSize, size_ - offset);
         const std::uint64_t last = std::uint64_t{1} << (n - 1);
         bool pairs = true;
         for (std::uint64_t m = leads & ~last; m != 0; m &= m - 1) {
