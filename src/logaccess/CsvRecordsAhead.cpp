@@ -118,6 +118,7 @@ void CsvRecordsAhead::Stop()
         {
             const std::lock_guard lock(mutex_);
             stop_ = true;
+            threadWatch_.Tell();
         }
         room_.notify_all();
         thread_.join();
@@ -137,6 +138,7 @@ void CsvRecordsAhead::Run()
         Chunk& chunk = chunks_[i];
         {
             std::unique_lock lock(mutex_);
+            threadWatch_.Before(lock, [&] { return stop_ || !chunk.filled; });
             if (chunk.filled) {
                 // The chunks are given back in the order they were filled:
                 // with WakeAt free, this one is among them.
@@ -157,6 +159,7 @@ void CsvRecordsAhead::Run()
             ++readyChunks_;
             lastMade_ = chunk.end != CsvTokenizer::Step::NeedMore;
             wake = readerWaits_ && (readyChunks_ == WakeAt || lastMade_);
+            readerWatch_.Tell();
         }
         if (wake)
             changed_.notify_one();
@@ -529,6 +532,7 @@ CsvRecordsAhead::Chunk* CsvRecordsAhead::TakeChunk()
     } else {
         std::unique_lock lock(mutex_);
         chunk = &chunks_[next_];
+        readerWatch_.Before(lock, [&] { return chunk->filled; });
         if (!chunk->filled) {
             readerWaits_ = true;
             changed_.wait(lock, [&] {
@@ -560,6 +564,7 @@ void CsvRecordsAhead::GiveBack(Chunk& chunk)
         chunk.filled = false;
         ++freeChunks_;
         wake = producerWaits_ && freeChunks_ == WakeAt;
+        threadWatch_.Tell();
     }
     if (wake)
         room_.notify_one();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BandCache.h"
+#include "BriefWatch.h"
 #include "CsvTokenizer.h"
 #include "HugePageBuffer.h"
 
@@ -306,6 +307,8 @@ private:
     std::size_t freeChunks_ = 0, readyChunks_ = 0;
     bool producerWaits_ = false, readerWaits_ = false;
     bool lastMade_ = false; // the chunk the text ends in is filled
+    BriefWatch readerWatch_; // told of each chunk filled
+    BriefWatch threadWatch_; // told of each chunk given back, and of the stop
     Progress ahead_; // under mutex_
     bool stop_ = false;
     bool started_ = false;

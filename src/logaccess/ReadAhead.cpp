@@ -57,6 +57,7 @@ void ReadAhead::Stop()
     {
         const std::lock_guard lock(mutex_);
         stop_ = true;
+        threadWatch_.Tell();
     }
     changed_.notify_all();
     thread_.join();
@@ -83,6 +84,7 @@ ssize_t ReadAhead::FillBlock(Block& block, int fd, off_t offset, off_t limit)
     block.last = readErrno != 0 || static_cast<std::size_t>(got) < blockSize_ ||
                  (limit >= 0 && offset + got >= limit);
     block.filled = true;
+    readerWatch_.Tell();
     if (readErrno != 0)
         error_ = readErrno;
     return std::max<ssize_t>(got, 0);
@@ -94,6 +96,7 @@ void ReadAhead::Read(int fd, off_t offset, off_t limit)
         Block& block = blocks_[i];
         {
             std::unique_lock lock(mutex_);
+            threadWatch_.Before(lock, [&] { return stop_ || !block.filled; });
             changed_.wait(lock, [&] { return stop_ || !block.filled; });
             if (stop_)
                 return;
@@ -111,6 +114,7 @@ std::span<const char> ReadAhead::Next()
     if (handedOut_) {
         handedOut_->filled = false;
         handedOut_ = nullptr;
+        threadWatch_.Tell();
         changed_.notify_all();
     }
     if (ended_)
@@ -123,6 +127,7 @@ std::span<const char> ReadAhead::Next()
     } else if (!thread_.joinable()) {
         return {}; // stopped
     }
+    readerWatch_.Before(lock, [&] { return block.filled; });
     changed_.wait(lock, [&] { return block.filled; });
     next_ = (next_ + 1) % blocks_.size();
     handedOut_ = &block;

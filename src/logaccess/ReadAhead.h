@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BriefWatch.h"
 #include "HugePageBuffer.h"
 
 #include <condition_variable>
@@ -58,6 +59,8 @@ private:
     std::thread thread_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
+    BriefWatch readerWatch_; // told of each block filled
+    BriefWatch threadWatch_; // told of each block given back, and of the stop
     bool stop_ = false;
     int error_ = 0;
     std::size_t next_ = 0;       // the block Next hands out next
