@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Byte work on the fields of a HAMLOG.HDB record: finding where texts end and
 // writing the fields that are formed from several parts or from binary values.
@@ -93,6 +96,47 @@ inline int SkipSpaces(const char* p, int from, int to)
         ++from;
     return from;
 }
+
+// Where the parts of IGN lie, before its first zero byte (`end`): the
+// overflow of the base call, up to its first space (`split`), and the rest,
+// from `restBegin` to `restEnd`, without the spaces around it.
+struct IgnParts {
+    int end, split, restBegin, restEnd;
+};
+
+// Of the `length` bytes at `ign`, byte by byte.
+inline IgnParts SplitIgn(const char* ign, int length)
+{
+    const auto end = static_cast<int>(UpToZero(ign, length));
+    int split = 0;
+    while (split < end && ign[split] != ' ')
+        ++split;
+    const int restBegin = SkipSpaces(ign, split, end);
+    int restEnd = end;
+    while (restEnd > restBegin && ign[restEnd - 1] == ' ')
+        --restEnd;
+    return {end, split, restBegin, restEnd};
+}
+
+#if defined(__SSE2__)
+// As SplitIgn, from a bit for each byte, for `length` of at most 16 with 16
+// bytes readable at `ign`: this runs for every contact kept.
+inline IgnParts SplitIgnWide(const char* ign, int length)
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ign));
+    const auto bits = [&](char c) {
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(c))));
+    };
+    const int end = std::countr_zero(bits('\0') | 1u << length);
+    const unsigned text = (1u << end) - 1;
+    const unsigned spaces = bits(' ');
+    const int split = std::countr_zero(spaces | ~text);
+    const unsigned rest = text & ~spaces & ~((1u << split) - 1);
+    if (rest == 0)
+        return {end, split, end, end};
+    return {end, split, std::countr_zero(rest), 32 - std::countl_zero(rest)};
+}
+#endif
 
 // Appends to a field buffer, never past its text space.
 class FieldWriter {

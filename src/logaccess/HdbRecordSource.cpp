@@ -222,16 +222,15 @@ char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
     const char* calls = record + callsSpan.offset;
     const auto callsEnd = static_cast<int>(Text(record, HdbLayout::Calls).size());
     const char* ign = record + ignSpan.offset;
-    const auto ignEnd = static_cast<int>(UpToZero(ign, ignSpan.length));
-    int split = 0; // the overflow of the base call ends here
-    while (split < ignEnd && ign[split] != ' ')
-        ++split;
-    const int restBegin = SkipSpaces(ign, split, ignEnd);
-    int restEnd = ignEnd;
-    while (restEnd > restBegin && ign[restEnd - 1] == ' ')
-        --restEnd;
-    const QByteArrayView overflow(ign, split);
-    const QByteArrayView rest(ign + restBegin, restEnd - restBegin);
+#if defined(__SSE2__)
+    const IgnParts parts = ignSpan.length <= 16 && ignSpan.offset + 16 <= layout_.recordLength
+                               ? SplitIgnWide(ign, ignSpan.length)
+                               : SplitIgn(ign, ignSpan.length);
+#else
+    const IgnParts parts = SplitIgn(ign, ignSpan.length);
+#endif
+    const QByteArrayView overflow(ign, parts.split);
+    const QByteArrayView rest(ign + parts.restBegin, parts.restEnd - parts.restBegin);
 
     FieldWriter out(buffer);
     constexpr quint16 Foreign = 0x0008, Reversed = 0x0002;
