@@ -138,6 +138,18 @@ inline IgnParts SplitIgnWide(const char* ign, int length)
 }
 #endif
 
+// Of the `length` bytes at `ign`, with `readable` bytes there to read: from
+// the bytes' bits where they may be read 16 at once, otherwise byte by byte.
+inline IgnParts SplitIgn(const char* ign, int length, int readable)
+{
+#if defined(__SSE2__)
+    if (length <= 16 && readable >= 16)
+        return SplitIgnWide(ign, length);
+#endif
+    (void)readable;
+    return SplitIgn(ign, length);
+}
+
 // Appends to a field buffer, never past its text space.
 class FieldWriter {
 public:

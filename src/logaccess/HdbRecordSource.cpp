@@ -222,13 +222,8 @@ char* HdbRecordSource::WriteCallsign(const char* record, char* buffer) const
     const char* calls = record + callsSpan.offset;
     const auto callsEnd = static_cast<int>(Text(record, HdbLayout::Calls).size());
     const char* ign = record + ignSpan.offset;
-#if defined(__SSE2__)
-    const IgnParts parts = ignSpan.length <= 16 && ignSpan.offset + 16 <= layout_.recordLength
-                               ? SplitIgnWide(ign, ignSpan.length)
-                               : SplitIgn(ign, ignSpan.length);
-#else
-    const IgnParts parts = SplitIgn(ign, ignSpan.length);
-#endif
+    const IgnParts parts =
+        SplitIgn(ign, ignSpan.length, layout_.recordLength - ignSpan.offset);
     const QByteArrayView overflow(ign, parts.split);
     const QByteArrayView rest(ign + parts.restBegin, parts.restEnd - parts.restBegin);
 
