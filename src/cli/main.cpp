@@ -132,7 +132,9 @@ int main(int argc, char* argv[])
         return Conventions::UsageError(ExtractCommandLine::MissingLog());
     if (operands.size() > 1)
         return Conventions::UsageError(ExtractCommandLine::ExtraOperand(operands[1]));
-    if (parser.isSet(open) && !parser.isSet(output))
+    // "-" names standard output, as it does for other tools.
+    const bool toFile = parser.isSet(output) && parser.value(output) != QStringLiteral("-");
+    if (parser.isSet(open) && !toFile)
         return Conventions::UsageError(ExtractCommandLine::OpenNeedsOutput());
     const std::optional<bool> utf8 = IsUtf8(parser.value(encoding));
     if (!utf8)
@@ -144,8 +146,7 @@ int main(int argc, char* argv[])
 
     // The reader makes the program's folder current, so relative paths are fixed first.
     const QString logPath = PathBytes::Absolute(parser.positionalArguments().first());
-    const QString outputPath =
-        parser.isSet(output) ? PathBytes::Absolute(parser.value(output)) : QString();
+    const QString outputPath = toFile ? PathBytes::Absolute(parser.value(output)) : QString();
 
     CommandLineWindow window(logPath, {parser.value(rcv), parser.value(band), parser.value(mode)});
     LogFileSource source;

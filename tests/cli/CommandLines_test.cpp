@@ -99,6 +99,7 @@ TEST_P(CommandLine, BadUsageIsOneLineNamingTheProblemThenAPointerToHelp)
                      {{{}, u"LOG"_s},
                       {{u"--band"_s}, u"--band"_s},
                       {{u"--open"_s, a}, u"--output"_s},
+                      {{u"--open"_s, u"-o"_s, u"-"_s, a}, u"--output"_s},
                       {{u"--encoding"_s, u"latin1"_s, a}, u"latin1"_s},
                       {{u"--encoding"_s, u"utf-8"_s, u"--open"_s, u"-o"_s, b, a}, u"utf-8"_s}});
     }

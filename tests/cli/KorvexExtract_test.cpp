@@ -83,6 +83,12 @@ TEST_F(KorvexExtractTest, WritesTheSelectionToStandardOutputOrAFile)
     EXPECT_EQ(filtered.status, 0) << filtered.err.constData();
     EXPECT_TRUE(filtered.out.isEmpty());
     EXPECT_EQ(ReadAll(dir.filePath(u"out.csv"_s)).count("\r\n"), 2);
+
+    // "-" is standard output, not a file of that name.
+    const Outcome dash = Extract({"-o", "-", "HAMLOG.HDB"}, dir.path());
+    EXPECT_EQ(dash.status, 0) << dash.err.constData();
+    EXPECT_EQ(dash.out, all.out);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"-"_s)));
 }
 
 TEST_F(KorvexExtractTest, FailsWithStatusOneAndAReason)
