@@ -42,6 +42,7 @@ public:
                   "      --band TEXT      Band filter: band names such as 7,144,430\n"
                   "      --mode TEXT      Mode filter: modes such as SSB,CW\n"
                   "  -o, --output FILE    write to FILE instead of standard output\n"
+                  "                       (a FILE of - means standard output)\n"
                   "      --open           then open FILE in LibreOffice Calc; needs --output\n"
                   "      --encoding NAME  shift_jis (the default, as the window writes it)\n"
                   "                       or utf-8 (for other Linux tools)\n"

@@ -23,6 +23,7 @@ ADIF) as KORVEX's extraction file, to standard output or to FILE.
       --band TEXT      Band filter: band names such as 7,144,430
       --mode TEXT      Mode filter: modes such as SSB,CW
   -o, --output FILE    write to FILE instead of standard output
+                       (a FILE of - means standard output)
       --open           then open FILE in LibreOffice Calc; needs --output
       --encoding NAME  shift_jis (the default, as the window writes it)
                        or utf-8 (for other Linux tools)
@@ -44,6 +45,7 @@ KORVEX の抽出ファイルとして標準出力か FILE に書き出します�
       --band TEXT      Band フィルタ: 7,144,430 のようなバンド名
       --mode TEXT      Mode フィルタ: SSB,CW のようなモード
   -o, --output FILE    標準出力ではなく FILE に書き出す
+                       (FILE が - なら標準出力)
       --open           書き出した FILE を LibreOffice Calc で開く (--output が必要)
       --encoding NAME  shift_jis (既定値、ウィンドウと同じ) または
                        utf-8 (ほかの Linux のツール向け)
